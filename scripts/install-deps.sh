@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing mirva need, only those missing.
+set -euo pipefail
+packages=(
+    cmake g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev clang-format clang-tidy
+    cppcheck valgrind
+    imagemagick python3-pil fuse-emulator-utils   # independent readers and writers
+    libsdl2-dev xvfb xdotool x11-utils            # the viewer and its end-to-end test
+    libgif-dev hyperfine                          # benchmarks against peers
+)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    sudo_cmd=()
+    [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+fi

@@ -1,0 +1,196 @@
+// The command line end to end: the order of the checks, the refusals and the screen routes.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/e2e.h"
+#include "support/test_card.h"
+
+namespace mirva::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string USAGE =
+    "Visor de pantallas de Spectrum MIRVA v2.2a LiNUX i386 SVGAlib\n"
+    "Por Ulvaren\n"
+    "\n"
+    "SINTAXIS: mirva <parametros> <origen> <destino>\n"
+    "\n"
+    "Parametros validos:\n"
+    "\t\t   -b  -> Ver la pantalla en blanco y negro\n"
+    "\t\t   -i  -> Ver la pantalla en modo inverso";
+
+std::vector<std::uint8_t> snapshot_file(const screen::ScreenImage& screen, std::size_t offset,
+                                        std::size_t length, std::size_t border_at,
+                                        std::uint8_t border) {
+    std::vector<std::uint8_t> file(length, 0x5A);
+    std::copy(screen.begin(), screen.end(), file.begin() + static_cast<std::ptrdiff_t>(offset));
+    file[border_at] = border;
+    return file;
+}
+
+class Driver : public ::testing::Test {
+protected:
+    TemporaryDirectory dir;
+    screen::ScreenImage card = make_test_card();
+
+    void put(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        write_file(dir / name, bytes);
+    }
+    RunResult mirva(const std::vector<std::string>& arguments) { return run_mirva(dir, arguments); }
+    bool exists(const std::string& name) {
+        struct stat status {};
+        return ::lstat((dir / name).c_str(), &status) == 0;
+    }
+};
+
+TEST_F(Driver, UsageBannerWhenNoSourceIsGiven) {
+    expect_message(mirva({}), USAGE);
+    expect_message(mirva({"-b"}), USAGE);
+    expect_message(mirva({"-i", "-B"}), USAGE);
+}
+
+TEST_F(Driver, UsageBannerForRepeatedOptionsThirdFileAndUnknownKinds) {
+    expect_message(mirva({"-b", "-b", "a.scr"}), USAGE);
+    expect_message(mirva({"-i", "a.scr", "-I"}), USAGE);
+    expect_message(mirva({"a.scr", "b.scr", "c.scr"}), USAGE);
+    expect_message(mirva({"a.txt"}), USAGE);
+    expect_message(mirva({"-x", "a.scr"}), USAGE);
+    expect_message(mirva({""}), USAGE);
+}
+
+TEST_F(Driver, ArgumentLengthLimitIsCheckedInOrder) {
+    std::string longest = std::string(250, 'a') + ".scr";  // 254 bytes.
+    std::string too_long = std::string(251, 'a') + ".scr";
+    ASSERT_EQ(longest.size(), 254u);
+    expect_message(mirva({longest}), "Error abriendo el fichero " + longest);
+    expect_message(mirva({too_long}), "Parametros demasiado largos");
+    expect_message(mirva({std::string(255, 'b')}), "Parametros demasiado largos");
+    expect_message(mirva({"-b" + std::string(253, ' ')}), "Parametros demasiado largos");
+    // The banner for an earlier bad argument comes first; the long one is never classified.
+    expect_message(mirva({"a.txt", too_long}), USAGE);
+    expect_message(mirva({too_long, "a.txt"}), "Parametros demasiado largos");
+}
+
+TEST_F(Driver, RefusesSameFamilyBeforeDestinationKind) {
+    const std::string same = "No se puede convertir una imagen a otra del mismo tipo";
+    const std::string bad = "El formato de destino no puede ser ese";
+    expect_message(mirva({"a.gif", "b.pcx"}), same);
+    expect_message(mirva({"a.gif", "b.gif"}), same);
+    expect_message(mirva({"a.sna", "b.z80"}), same);
+    expect_message(mirva({"a.scr", "b.sna"}), bad);
+    expect_message(mirva({"a.gif", "b.sit"}), bad);
+    expect_message(mirva({"a.tap", "b.slt"}), bad);
+    // The order of the names decides which file is the source.
+    expect_message(mirva({"out.gif", "-i", "in.z80"}), bad);
+    EXPECT_FALSE(exists("b.pcx"));
+    EXPECT_FALSE(exists("b.sna"));
+}
+
+TEST_F(Driver, ExistingDestinationIsRefusedAndLeftUntouched) {
+    put("a.scr", bytes_of(card));
+    expect_message(mirva({"a.scr", "a.scr"}), "Ya existe el fichero a.scr");
+    EXPECT_EQ(read_file(dir / "a.scr"), bytes_of(card));
+
+    put("b.scr", {1, 2, 3});
+    expect_message(mirva({"a.scr", "b.scr"}), "Ya existe el fichero b.scr");
+    EXPECT_EQ(read_file(dir / "b.scr"), (std::vector<std::uint8_t>{1, 2, 3}));
+
+    // The probe comes before the source is opened.
+    expect_message(mirva({"missing.scr", "b.scr"}), "Ya existe el fichero b.scr");
+}
+
+TEST_F(Driver, DestinationThatIsALinkOrUnreadableIsNeverWritten) {
+    put("a.scr", bytes_of(card));
+    ASSERT_EQ(::symlink("target.scr", (dir / "dangling.scr").c_str()), 0);
+    expect_message(mirva({"a.scr", "dangling.scr"}), "Ya existe el fichero dangling.scr");
+    EXPECT_FALSE(exists("target.scr"));
+
+    put("locked.scr", {9});
+    ::chmod((dir / "locked.scr").c_str(), 0);
+    expect_message(mirva({"a.scr", "locked.scr"}), "Ya existe el fichero locked.scr");
+    ::chmod((dir / "locked.scr").c_str(), 0600);
+    EXPECT_EQ(read_file(dir / "locked.scr"), (std::vector<std::uint8_t>{9}));
+
+    fs::create_directory(dir / "sub.scr");
+    expect_message(mirva({"a.scr", "sub.scr"}), "Ya existe el fichero sub.scr");
+}
+
+TEST_F(Driver, MissingSourceLeavesNoDestination) {
+    expect_message(mirva({"missing.sna", "out.scr"}), "Error abriendo el fichero missing.sna");
+    EXPECT_FALSE(exists("out.scr"));
+    put("short.sna", std::vector<std::uint8_t>(27 + 6911));
+    expect_message(mirva({"short.sna", "out.gif"}), "Error leyendo del fichero short.sna");
+    EXPECT_FALSE(exists("out.gif"));
+}
+
+TEST_F(Driver, DestinationThatCannotBeCreated) {
+    put("a.scr", bytes_of(card));
+    expect_message(mirva({"a.scr", "nowhere/b.scr"}), "Error creando el fichero nowhere/b.scr");
+}
+
+TEST_F(Driver, CopiesScreenBytesAndIgnoresOptions) {
+    put("a.scr", bytes_of(card));
+    expect_success(mirva({"a.scr", "b.scr", "-b"}));
+    EXPECT_EQ(read_file(dir / "b.scr"), bytes_of(card));
+    // Names keep their own letter case: A.SCR is another file than a.scr.
+    expect_message(mirva({"-I", "A.SCR", "C.Scr"}), "Error abriendo el fichero A.SCR");
+    EXPECT_FALSE(exists("C.Scr"));
+    put("A.SCR", bytes_of(card));
+    expect_success(mirva({"-I", "A.SCR", "C.Scr"}));
+    EXPECT_EQ(read_file(dir / "C.Scr"), bytes_of(card));
+
+    auto longer = bytes_of(card);
+    longer.resize(9000, 0x77);
+    put("long.scr", longer);
+    expect_success(mirva({"long.scr", "first.scr"}));
+    EXPECT_EQ(read_file(dir / "first.scr"), bytes_of(card));
+}
+
+TEST_F(Driver, ExtractsSnapshotScreens) {
+    put("game.sna", make_sna(card, 2));
+    expect_success(mirva({"game.sna", "game.scr"}));
+    EXPECT_EQ(read_file(dir / "game.scr"), bytes_of(card));
+
+    put("game.sp", snapshot_file(card, 38, 6950, 34, 4));
+    expect_success(mirva({"game.sp", "sp.scr"}));
+    EXPECT_EQ(read_file(dir / "sp.scr"), bytes_of(card));
+
+    put("x.sit", snapshot_file(card, 16412, 23324, 27, 1));
+    expect_success(mirva({"x.sit", "y.scr"}));
+    EXPECT_EQ(read_file(dir / "y.scr"), bytes_of(card));
+}
+
+TEST_F(Driver, SnapshotsOneByteShortAreRefused) {
+    put("a.sna", std::vector<std::uint8_t>(6938));
+    put("a.sp", std::vector<std::uint8_t>(6949));
+    put("a.sit", std::vector<std::uint8_t>(23323));
+    put("a.scr", std::vector<std::uint8_t>(6911));
+    for (const std::string name : {"a.sna", "a.sp", "a.sit", "a.scr"}) {
+        expect_message(mirva({name, "out.scr"}), "Error leyendo del fichero " + name);
+        EXPECT_FALSE(exists("out.scr"));
+    }
+}
+
+TEST_F(Driver, SpecialFilesAsSourceEndInAReadFailure) {
+    fs::create_directory(dir / "folder.scr");
+    expect_message(mirva({"folder.scr", "out.scr"}), "Error leyendo del fichero folder.scr");
+    ASSERT_EQ(::mkfifo((dir / "pipe.sna").c_str(), 0600), 0);
+    auto result = run_mirva(dir, {"pipe.sna", "out.scr"}, 10);
+    expect_message(result, "Error leyendo del fichero pipe.sna");
+    EXPECT_FALSE(exists("out.scr"));
+}
+
+TEST_F(Driver, ReadsScreenFromSnapshotLargerThanTwoGibibytes) {
+    auto sna = make_sna(card, 3);
+    put("big.sna", sna);
+    fs::resize_file(dir / "big.sna", 5ull << 30);  // Sparse: takes no disk space.
+    expect_success(mirva({"big.sna", "big.scr"}));
+    EXPECT_EQ(read_file(dir / "big.scr"), bytes_of(card));
+}
+
+}  // namespace
+}  // namespace mirva::testing

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace mirva::testing {
+
+/// What one run of a program left behind.
+struct RunResult {
+    int exit_status = -1;  // -1 when the process did not exit normally.
+    int signal = 0;        // The signal that ended it, if any.
+    std::string standard_output;
+    std::string standard_error;
+};
+
+/// Runs program with the arguments in directory, standard input from /dev/null unless
+/// input_path is given; kills it after timeout_seconds.
+RunResult run_program(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::filesystem::path& directory, int timeout_seconds = 30,
+                      const std::string& input_path = "/dev/null");
+
+/// A fresh, empty temporary directory, removed with its contents on destruction.
+class TemporaryDirectory {
+public:
+    TemporaryDirectory();
+    ~TemporaryDirectory();
+    TemporaryDirectory(const TemporaryDirectory&) = delete;
+    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<std::uint8_t> read_file(const std::filesystem::path& path);
+void write_file(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace mirva::testing
