@@ -31,7 +31,9 @@ inline constexpr FileKind FAMILY_PICTURE = 0x80;   // PC pictures: GIF, PCX.
 inline constexpr std::size_t MAX_ARGUMENT_LENGTH = 254;
 
 /// Returns the family of a kind (0 for KIND_NONE and the options).
-constexpr FileKind family_of(FileKind kind) { return kind & KIND_FAMILY_MASK; }
+constexpr FileKind family_of(FileKind kind) {
+    return kind & KIND_FAMILY_MASK;
+}
 
 /// Upper-cases the ASCII letters a..z in place; every other byte is kept. Returns the text.
 std::string& upcase_ascii(std::string& text);

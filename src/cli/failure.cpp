@@ -20,8 +20,12 @@ void fatal(std::string_view format, std::string_view text) {
     throw Failure(format_message(format, text));
 }
 
-void error(std::string_view message) { throw Failure(std::string(message)); }
+void error(std::string_view message) {
+    throw Failure(std::string(message));
+}
 
-void usage() { fatal(USAGE_BANNER, PROGRAM_VERSION); }
+void usage() {
+    fatal(USAGE_BANNER, PROGRAM_VERSION);
+}
 
 }  // namespace mirva::cli

@@ -15,7 +15,9 @@ namespace mirva::cli {
 FileSource::FileSource(int descriptor, bool readable)
     : descriptor_(descriptor), readable_(readable) {}
 
-FileSource::~FileSource() { ::close(descriptor_); }
+FileSource::~FileSource() {
+    ::close(descriptor_);
+}
 
 std::size_t FileSource::read(std::span<std::uint8_t> out) {
     if (!readable_)
@@ -64,8 +66,8 @@ std::unique_ptr<FileSource> open_source(const std::string& path) {
     if (descriptor < 0)
         fatal(MSG_OPEN_SOURCE, path);
     struct stat status {};
-    bool readable = ::fstat(descriptor, &status) == 0 &&
-                    (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
+    bool readable =
+        ::fstat(descriptor, &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
     if (readable) {
         int flags = ::fcntl(descriptor, F_GETFL);
         if (flags >= 0)

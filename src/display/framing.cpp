@@ -1,9 +1,45 @@
 #include "display/framing.h"
-#include "cli/failure.h"
 
-// FIXME: placeholder until this format's code lands; the route stops with a clear failure.
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+
+#include "screen/screen_image.h"
+
 namespace mirva::display {
-void frame_picture(std::span<std::uint8_t>, int, int, std::uint8_t) {
-    cli::error("Encuadre aun no disponible");
+
+void frame_picture(std::span<std::uint8_t> frame, int width, int height,
+                   std::uint8_t border_colour) {
+    constexpr int W = screen::FRAME_WIDTH;
+    constexpr int H = screen::FRAME_HEIGHT;
+    assert(frame.size() == screen::FRAME_BYTES);
+    assert(width >= 0 && width <= W && height >= 0 && height <= H);
+    if (width == 0 || height == 0) {
+        std::fill(frame.begin(), frame.end(), border_colour);
+        return;
+    }
+    // An odd height leaves its extra margin row at the top, an odd width its extra column at
+    // the right.
+    const int top = (H - (height & ~1)) / 2;
+    const int left = (W - width) / 2;
+    const auto row_width = static_cast<std::size_t>(width);
+
+    // Rows move from the last one up: every destination lies at or after its source, so no
+    // byte is overwritten before it has moved.
+    for (int y = height - 1; y >= 0; --y) {
+        auto from = static_cast<std::size_t>(y) * row_width;
+        auto to = static_cast<std::size_t>((top + y) * W + left);
+        std::memmove(&frame[to], &frame[from], row_width);
+    }
+    auto fill = [&](int first, int count) {
+        std::fill_n(frame.begin() + first, count, border_colour);
+    };
+    fill(0, top * W);
+    fill((top + height) * W, (H - top - height) * W);
+    for (int y = top; y < top + height; ++y) {
+        fill(y * W, left);
+        fill(y * W + left + width, W - left - width);
+    }
 }
+
 }  // namespace mirva::display

@@ -1,4 +1,5 @@
 #include "screen/fit.h"
+
 #include "cli/failure.h"
 
 // FIXME: placeholder until this format's code lands; the route stops with a clear failure.

@@ -33,9 +33,8 @@ TEST(ClassifyArgument, JudgesTheLastExtensionInAnyCase) {
     EXPECT_EQ(classify_argument("../pics/a.pcx"), KIND_PCX);
     EXPECT_EQ(classify_argument("dir.old/screen.sna"), KIND_SNA);
     EXPECT_EQ(classify_argument("caf\xC3\xA9.scr"), KIND_SCR);
-    for (const char* other :
-         {"screen", ".", "pic.gif.bak", "pic.gi", "pic.gif~", "snap.spa", "dir.old/screen",
-          "a.scr.", "scr", "a.\xD3"})
+    for (const char* other : {"screen", ".", "pic.gif.bak", "pic.gi", "pic.gif~", "snap.spa",
+                              "dir.old/screen", "a.scr.", "scr", "a.\xD3"})
         EXPECT_EQ(classify_argument(other), KIND_NONE) << other;
 }
 

@@ -43,11 +43,11 @@ screen::ScreenImage make_test_card() {
 std::vector<std::uint8_t> make_sna(const screen::ScreenImage& screen, std::uint8_t border) {
     constexpr std::size_t header = 27;
     std::vector<std::uint8_t> sna(header + 49152, 0);
-    sna[0] = 0x3F;        // I register.
-    sna[23] = 0x00;       // SP = 0x8000, low byte.
-    sna[24] = 0x80;       // SP, high byte.
-    sna[25] = 1;          // Interrupt mode 1; interrupts stay disabled (IFF2 = 0).
-    sna[26] = border;     // Border colour.
+    sna[0] = 0x3F;     // I register.
+    sna[23] = 0x00;    // SP = 0x8000, low byte.
+    sna[24] = 0x80;    // SP, high byte.
+    sna[25] = 1;       // Interrupt mode 1; interrupts stay disabled (IFF2 = 0).
+    sna[26] = border;  // Border colour.
     std::copy(screen.begin(), screen.end(), sna.begin() + header);
     // The program counter is popped from the stack: 0x8002, where JR -2 loops forever.
     std::size_t stack = header + (0x8000 - 0x4000);
