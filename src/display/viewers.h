@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "display/graphics.h"
 #include "screen/palette.h"
@@ -8,12 +9,26 @@
 
 namespace mirva::display {
 
-/// Shows a screen framed in border_colour, its flashing cells flashing, until a key is pressed.
+/// The time each flash phase stays on screen.
+inline constexpr int FLASH_MILLISECONDS = 500;
+
+/// Shows a screen framed in border_colour, its flashing cells flashing, until a key is pressed;
+/// returns in text mode.
 void view_screen(Display& display, const screen::ScreenImage& screen, bool bw, bool inverse,
                  std::uint8_t border_colour);
 
-/// Shows a picture centred in its own palette until a key is pressed; frames it in place.
+/// Shows frame_a and frame_b by turns, each for FLASH_MILLISECONDS, frame_a first; returns after
+/// the half second in which a key came, with that key consumed.
+void show_flashing(Display& display, std::span<const std::uint8_t> frame_a,
+                   std::span<const std::uint8_t> frame_b);
+
+/// Shows a picture centred in its own palette until a key is pressed; frames it in place and
+/// returns in text mode.
 void view_picture(Display& display, screen::Picture& picture,
                   const screen::Palette& picture_palette, std::uint8_t border_colour);
+
+/// Returns the palette index the margins of a Spectrum screen show for a border byte: the byte
+/// itself up to 15, its low three bits above.
+std::uint8_t shown_border_colour(std::uint8_t border_colour);
 
 }  // namespace mirva::display
