@@ -1,11 +1,13 @@
 #include "display/sdl.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <deque>
@@ -120,6 +122,34 @@ SdlLibrary load_sdl(const char* name) {
     return sdl;
 }
 
+// Standard error pointed at /dev/null for as long as this lives. The libraries SDL opens (the
+// Wayland client's, Mesa's) report their own troubles there, and the program prints nothing
+// but its one message.
+class QuietStandardError {
+public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
 void nap(int milliseconds) {
     timespec interval{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
     ::nanosleep(&interval, nullptr);
@@ -176,6 +206,7 @@ void SdlDisplay::graphics_on() {
     // set-user-id program that started it as root would run any user's code as root.
     if (::seteuid(::getuid()) != 0)
         cli::error(cli::MSG_INTERNAL);
+    QuietStandardError quiet;
     if (sdl_.init(SDL_INIT_VIDEO) != 0)
         cli::error(cli::MSG_NO_GRAPHICS);
     initialised_ = true;

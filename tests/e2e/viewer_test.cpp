@@ -1,0 +1,369 @@
+// The viewer end to end, on a virtual X server: what the window shows, the flash, the key that
+// ends it; and the runs that must not touch a display at all.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "display/framing.h"
+#include "screen/palette.h"
+#include "screen/render.h"
+#include "support/e2e.h"
+#include "support/test_card.h"
+
+namespace mirva::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+const std::string NO_GRAPHICS = "No se puede iniciar el modo grafico";
+
+// A child process started with fork and execv, standard input from /dev/null and its output in
+// files; killed if it is still running when this goes.
+class Child {
+public:
+    Child(const std::vector<std::string>& words, const std::filesystem::path& output_directory,
+          int extra_descriptor = -1)
+        : out_(output_directory / "stdout"), err_(output_directory / "stderr") {
+        std::vector<std::string> copy = words;
+        std::vector<char*> argv;
+        for (auto& word : copy)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            int in = ::open("/dev/null", O_RDONLY);
+            int out = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (in < 0 || out < 0 || err < 0)
+                ::_exit(127);
+            ::dup2(in, 0);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            if (extra_descriptor >= 0)
+                ::fcntl(extra_descriptor, F_SETFD, 0);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        started_ = Clock::now();
+    }
+    ~Child() {
+        if (pid_ > 0 && !finished_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    pid_t pid() const { return pid_; }
+    Clock::time_point started() const { return started_; }
+
+    /// Waits up to the timeout for the child to end; returns its exit status, or -1.
+    int wait(std::chrono::milliseconds timeout) {
+        auto deadline = Clock::now() + timeout;
+        while (Clock::now() < deadline) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                finished_ = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return -1;
+    }
+    bool running() {
+        int status = 0;
+        return !finished_ && ::waitpid(pid_, &status, WNOHANG) == 0;
+    }
+    /// The processor time the child has used so far, in milliseconds.
+    long cpu_milliseconds() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        long user = 0;
+        long system = 0;
+        for (int number = 3; fields >> field; ++number) {
+            if (number == 14)
+                user = std::stol(field);
+            if (number == 15) {
+                system = std::stol(field);
+                break;
+            }
+        }
+        return (user + system) * 1000 / ::sysconf(_SC_CLK_TCK);
+    }
+    std::string standard_output() const { return read_text(out_); }
+    std::string standard_error() const { return read_text(err_); }
+
+private:
+    static std::string read_text(const std::filesystem::path& path) {
+        auto bytes = read_file(path);
+        return {bytes.begin(), bytes.end()};
+    }
+    std::filesystem::path out_;
+    std::filesystem::path err_;
+    pid_t pid_ = -1;
+    Clock::time_point started_;
+    bool finished_ = false;
+};
+
+// A virtual X server on a display number of its own choosing, ready when constructed.
+class VirtualScreen {
+public:
+    explicit VirtualScreen(const TemporaryDirectory& directory) {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe failed");
+        // The server's own messages go to a directory of their own.
+        auto logs = directory / "xvfb";
+        std::filesystem::create_directory(logs);
+        server_ = std::make_unique<Child>(
+            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(ends[1]),
+                                     "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+            logs, ends[1]);
+        ::close(ends[1]);
+        // The server writes its display number when it accepts clients.
+        std::string number;
+        pollfd ready{ends[0], POLLIN, 0};
+        char byte = 0;
+        while (::poll(&ready, 1, 10000) == 1 && ::read(ends[0], &byte, 1) == 1 && byte != '\n')
+            number += byte;
+        ::close(ends[0]);
+        if (number.empty())
+            throw std::runtime_error("Xvfb did not start");
+        name_ = ":" + number;
+    }
+    const std::string& name() const { return name_; }
+
+private:
+    std::unique_ptr<Child> server_;
+    std::string name_;
+};
+
+struct Capture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+};
+
+// Reads a binary PPM (P6) with a maximum value of 255.
+Capture read_ppm(const std::filesystem::path& path) {
+    auto bytes = read_file(path);
+    std::size_t position = 0;
+    auto next_number = [&]() {
+        while (position < bytes.size()) {
+            if (bytes[position] == '#') {
+                while (position < bytes.size() && bytes[position] != '\n')
+                    ++position;
+            } else if (std::isspace(bytes[position])) {
+                ++position;
+            } else {
+                break;
+            }
+        }
+        int value = 0;
+        while (position < bytes.size() && std::isdigit(bytes[position]))
+            value = value * 10 + (bytes[position++] - '0');
+        return value;
+    };
+    Capture capture;
+    if (bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '6')
+        return capture;
+    position = 2;
+    capture.width = next_number();
+    capture.height = next_number();
+    int maximum = next_number();
+    ++position;  // The one white-space byte before the pixels.
+    auto size = static_cast<std::size_t>(capture.width * capture.height * 3);
+    if (maximum != 255 || bytes.size() - position < size)
+        return {};
+    capture.rgb.assign(bytes.begin() + static_cast<std::ptrdiff_t>(position),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(position + size));
+    return capture;
+}
+
+// A 320x200 frame as the colours it should show: 6-bit components scaled to 8 bits.
+using ExpectedFrame = std::vector<screen::Rgb>;
+
+ExpectedFrame colours_of(const std::vector<std::uint8_t>& frame, const screen::Palette& palette) {
+    ExpectedFrame colours;
+    for (auto index : frame) {
+        const screen::Rgb& entry = palette[index];
+        auto scale = [](std::uint8_t value) { return static_cast<std::uint8_t>(value * 255 / 63); };
+        colours.push_back({scale(entry.red), scale(entry.green), scale(entry.blue)});
+    }
+    return colours;
+}
+
+ExpectedFrame screen_frame(const screen::ScreenImage& card, bool phase, std::uint8_t border) {
+    screen::Picture picture = screen::render_screen(card, false, false, phase);
+    display::frame_picture(picture.pixels, picture.width, picture.height, border);
+    screen::Palette palette{};
+    std::copy(screen::spectrum_palette.begin(), screen::spectrum_palette.end(), palette.begin());
+    return colours_of(picture.pixels, palette);
+}
+
+// The colour the window shows at the middle of frame pixel (x, y), at whatever whole scale the
+// window's size allows, centred.
+screen::Rgb shown_at(const Capture& capture, int x, int y) {
+    int scale = std::max(1, std::min(capture.width / 320, capture.height / 200));
+    int left = (capture.width - 320 * scale) / 2;
+    int top = (capture.height - 200 * scale) / 2;
+    auto offset = static_cast<std::size_t>(
+        ((top + y * scale + scale / 2) * capture.width + left + x * scale + scale / 2) * 3);
+    return {capture.rgb[offset], capture.rgb[offset + 1], capture.rgb[offset + 2]};
+}
+
+bool near(const screen::Rgb& shown, const screen::Rgb& expected) {
+    auto close = [](int a, int b) { return std::abs(a - b) <= 3; };
+    return close(shown.red, expected.red) && close(shown.green, expected.green) &&
+           close(shown.blue, expected.blue);
+}
+
+bool shows(const Capture& capture, const ExpectedFrame& expected) {
+    if (capture.width < 320 || capture.height < 200)
+        return false;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 320; ++x)
+            if (!near(shown_at(capture, x, y), expected[static_cast<std::size_t>(y * 320 + x)]))
+                return false;
+    return true;
+}
+
+class Viewer : public ::testing::Test {
+protected:
+    TemporaryDirectory dir;
+    std::unique_ptr<VirtualScreen> screen;
+
+    void SetUp() override {
+        screen = std::make_unique<VirtualScreen>(dir);
+        ::setenv("DISPLAY", screen->name().c_str(), 1);
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("SDL_VIDEODRIVER");
+    }
+
+    RunResult tool(const std::string& program, const std::vector<std::string>& arguments) {
+        return run_program(program, arguments, dir.path(), 10);
+    }
+
+    // Waits for the viewer's window to be mapped; returns its id, or "" after the timeout.
+    std::string find_window() {
+        auto deadline = Clock::now() + 15s;
+        while (Clock::now() < deadline) {
+            auto found = tool("/usr/bin/xdotool", {"search", "--onlyvisible", "--name", "^mirva$"});
+            std::istringstream lines(found.standard_output);
+            std::string id;
+            if (lines >> id)
+                return id;
+            std::this_thread::sleep_for(50ms);
+        }
+        return "";
+    }
+
+    Capture capture(const std::string& window) {
+        auto path = dir / "shot.ppm";
+        std::filesystem::remove(path);
+        tool("/usr/bin/import", {"-window", window, "-depth", "8", "ppm:" + path.string()});
+        return read_ppm(path);
+    }
+
+    struct Watched {
+        std::vector<int> seen;  // How often each expected frame was seen.
+        Capture last;           // The last capture taken.
+    };
+
+    // Captures the window until every expected frame has been seen or the time is up.
+    Watched watch(const std::string& window, const std::vector<ExpectedFrame>& frames,
+                  std::chrono::seconds limit) {
+        Watched watched{std::vector<int>(frames.size(), 0), {}};
+        auto deadline = Clock::now() + limit;
+        while (Clock::now() < deadline &&
+               std::count(watched.seen.begin(), watched.seen.end(), 0) > 0) {
+            watched.last = capture(window);
+            for (std::size_t index = 0; index < frames.size(); ++index)
+                if (shows(watched.last, frames[index]))
+                    ++watched.seen[index];
+        }
+        return watched;
+    }
+
+    // Sends a key to the window; the viewer must end promptly with status 0, printing nothing.
+    void press_key_and_expect_exit(Child& viewer, const std::string& window) {
+        tool("/usr/bin/xdotool", {"key", "--window", window, "space"});
+        EXPECT_EQ(viewer.wait(3s), 0);
+        EXPECT_EQ(viewer.standard_output(), "");
+        EXPECT_EQ(viewer.standard_error(), "");
+    }
+};
+
+TEST_F(Viewer, SnapshotShowsBorderCellsAndBothFlashPhasesUntilAKey) {
+    std::string source = std::string(MIRVA_EXAMPLES) + "/testcard.sna";  // Border colour 1.
+    Child viewer({MIRVA_BINARY, source}, dir.path());
+    std::string window = find_window();
+    ASSERT_NE(window, "") << viewer.standard_error();
+
+    auto card = make_test_card();
+    auto watched = watch(window, {screen_frame(card, false, 1), screen_frame(card, true, 1)}, 10s);
+    EXPECT_GT(watched.seen[0], 0) << "flash phase 0 never seen";
+    EXPECT_GT(watched.seen[1], 0) << "flash phase 1 never seen";
+
+    // Some places whatever the phase, for a readable report when the frames are not seen.
+    const Capture& last = watched.last;
+    ASSERT_GE(last.width, 320);
+    ASSERT_GE(last.height, 200);
+    EXPECT_EQ(last.width * 200, last.height * 320);        // A whole scale of 320x200.
+    EXPECT_TRUE(near(shown_at(last, 0, 0), {0, 0, 202}));  // Border: blue.
+    EXPECT_TRUE(near(shown_at(last, 319, 199), {0, 0, 202}));
+    EXPECT_TRUE(near(shown_at(last, 32 + 4, 4 + 4), {0, 0, 0}));         // Black paper.
+    EXPECT_TRUE(near(shown_at(last, 32 + 20, 4 + 4), {202, 202, 202}));  // White ink.
+    EXPECT_TRUE(near(shown_at(last, 32 + 36, 4 + 68), {0, 0, 255}));     // Bright blue paper.
+
+    // Waiting for the flash and for keys sleeps rather than spins: over a second of flashing
+    // the viewer uses a small share of one processor.
+    long before = viewer.cpu_milliseconds();
+    std::this_thread::sleep_for(1s);
+    long used = viewer.cpu_milliseconds() - before;
+    EXPECT_LT(used, 250) << "milliseconds of processor time in one second";
+
+    press_key_and_expect_exit(viewer, window);
+}
+
+TEST(ViewerWithoutDisplay, StopsWithOneMessageBeforeShowingAnything) {
+    TemporaryDirectory dir;
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    ::unsetenv("SDL_VIDEODRIVER");
+    auto start = Clock::now();
+    expect_message(run_mirva(dir, {std::string(MIRVA_EXAMPLES) + "/testcard.sna"}, 20),
+                   NO_GRAPHICS);
+    EXPECT_LT(Clock::now() - start, 10s);
+}
+
+TEST(ViewerLibrary, ProgramDoesNotLinkSdlAndConversionsNeverLoadIt) {
+    TemporaryDirectory dir;
+    auto linked = run_program("/usr/bin/ldd", {MIRVA_BINARY}, dir.path());
+    EXPECT_EQ(linked.exit_status, 0);
+    EXPECT_NE(linked.standard_output.find("libc.so"), std::string::npos);
+    EXPECT_EQ(linked.standard_output.find("SDL"), std::string::npos) << linked.standard_output;
+
+    // The dynamic loader lists every library it opens on standard error.
+    ::setenv("LD_DEBUG", "libs", 1);
+    auto converted = run_mirva(dir, {std::string(MIRVA_EXAMPLES) + "/testcard.sna", "out.scr"});
+    ::unsetenv("LD_DEBUG");
+    EXPECT_EQ(converted.exit_status, 0);
+    EXPECT_NE(converted.standard_error.find("libc.so"), std::string::npos);
+    EXPECT_EQ(converted.standard_error.find("SDL"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mirva::testing
