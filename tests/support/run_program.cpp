@@ -1,6 +1,7 @@
 #include "support/run_program.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -49,6 +50,12 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
         int in = ::open(options.input_path.c_str(), O_RDONLY);
         int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        // The capture files are open before the user changes, so they need no rights of its.
+        if (options.group >= 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(static_cast<gid_t>(options.group)) != 0))
+            ::_exit(126);
+        if (options.user >= 0 && ::setuid(static_cast<uid_t>(options.user)) != 0)
+            ::_exit(126);
         if (in < 0 || out < 0 || err < 0 || ::chdir(directory.c_str()) != 0)
             ::_exit(127);
         ::dup2(in, 0);
