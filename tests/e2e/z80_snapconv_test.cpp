@@ -13,7 +13,6 @@ namespace mirva::testing {
 namespace {
 
 const std::string SNAPCONV = "/usr/bin/snapconv";
-constexpr std::size_t SNA_HEADER_BYTES = 27;
 constexpr std::size_t PAGE_BYTES = 16384;
 
 // A 128K SNA: the 48K SNA (banks 5, 2 and the paged bank), the program counter, the last write
