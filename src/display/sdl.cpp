@@ -130,7 +130,7 @@ SdlLibrary load_sdl(const char* name) {
 class QuietStandardError {
 public:
     QuietStandardError() {
-        std::fflush(stderr);
+        (void)std::fflush(stderr);
         saved_ = ::dup(STDERR_FILENO);
         int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
         if (saved_ >= 0 && null >= 0)
@@ -139,7 +139,7 @@ public:
             ::close(null);
     }
     ~QuietStandardError() {
-        std::fflush(stderr);
+        (void)std::fflush(stderr);
         if (saved_ >= 0) {
             ::dup2(saved_, STDERR_FILENO);
             ::close(saved_);

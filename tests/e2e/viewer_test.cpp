@@ -259,7 +259,7 @@ protected:
     }
 
     RunResult tool(const std::string& program, const std::vector<std::string>& arguments) {
-        return run_program(program, arguments, dir.path(), 10);
+        return run_program(program, arguments, dir.path(), {.timeout_seconds = 10});
     }
 
     // Waits for the viewer's window to be mapped; returns its id, or "" after the timeout.
@@ -350,8 +350,9 @@ TEST(ViewerWithoutDisplay, StopsWithOneMessageBeforeShowingAnything) {
     ::unsetenv("WAYLAND_DISPLAY");
     ::unsetenv("SDL_VIDEODRIVER");
     auto start = Clock::now();
-    expect_message(run_mirva(dir, {std::string(MIRVA_EXAMPLES) + "/testcard.sna"}, 20),
-                   NO_GRAPHICS);
+    expect_message(
+        run_mirva(dir, {std::string(MIRVA_EXAMPLES) + "/testcard.sna"}, {.timeout_seconds = 20}),
+        NO_GRAPHICS);
     EXPECT_LT(Clock::now() - start, 10s);
 }
 
