@@ -21,6 +21,8 @@ struct RunOptions {
     int timeout_seconds = 30;
     std::string input_path = "/dev/null";
     std::uint64_t file_size_limit = 0;
+    int user = -1;  // Run as this user and group instead of the caller's (needs root).
+    int group = -1;
 };
 
 /// Runs program with the arguments in directory; kills it when the time limit passes.
