@@ -14,7 +14,9 @@ inline constexpr std::uint8_t BASE_COLOUR = 0x07;  // Spectrum colour 0..7 of an
 inline constexpr std::uint8_t BRIGHT = 0x08;       // Bright bit of an index.
 
 std::size_t pixel_offset(int column, int row, int x, int y) {
-    return static_cast<std::size_t>((8 * row + y) * SCREEN_WIDTH + 8 * column + x);
+    // Columns 0..31, rows 0..23, x and y 0..7: never negative.
+    auto at = [](int value) { return static_cast<std::size_t>(value); };
+    return (at(row) * 8 + at(y)) * SCREEN_WIDTH + at(column) * 8 + at(x);
 }
 
 // Moves one component of a centroid to the truncated mean of its n members and the new one.
@@ -40,11 +42,11 @@ unsigned colour_distance(const Rgb& a, const Rgb& b) {
 std::uint8_t nearest_spectrum_colour(const Rgb& colour) {
     unsigned best = FARTHEST;
     std::uint8_t result = 0;
-    for (std::uint8_t index = 0; index < spectrum_palette.size(); ++index) {
+    for (std::size_t index = 0; index < spectrum_palette.size(); ++index) {
         unsigned distance = colour_distance(colour, spectrum_palette[index]);
         if (distance < best) {  // A tie keeps the lower index.
             best = distance;
-            result = index;
+            result = static_cast<std::uint8_t>(index);  // 0..15.
         }
     }
     return result;
