@@ -144,12 +144,11 @@ TEST(PictureToScreen, LeavesOnlyBitsAndWritesEveryAttribute) {
     for (std::size_t cell = 0; cell < ATTRIBUTE_BYTES; ++cell)
         EXPECT_EQ(screen[BITMAP_BYTES + cell] & 0x80, 0) << cell;
     // Each bit is the pixel at the same place: the packing follows the screen's row order.
-    Picture again = picture;
     for (int y = 0; y < 192; ++y)
         for (int x = 0; x < 256; ++x) {
             auto bit =
                 (screen[bitmap_row_offset(y) + static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1;
-            ASSERT_EQ(bit, again.pixels[static_cast<std::size_t>(y * 256 + x)]) << x << "," << y;
+            ASSERT_EQ(bit, picture.pixels[static_cast<std::size_t>(y * 256 + x)]) << x << "," << y;
         }
 }
 
