@@ -6,6 +6,7 @@
 #include "support/pcx_file.h"
 #include "support/tap_file.h"
 #include "support/test_card.h"
+#include "support/z80_snapshot.h"
 
 namespace mirva::testing {
 namespace {
@@ -72,7 +73,8 @@ TEST_F(Tap, EveryScreenSourceIsWrittenAsATape) {
     put("a.sp", snapshot_file(card, 38, 6950));
     put("a.sit", snapshot_file(card, 16412, 23324));
     put("a.tap", tap_block({9}) + screen_tape(card));
-    for (std::string source : {"a.scr", "a.sna", "a.sp", "a.sit", "a.tap"}) {
+    put("a.z80", make_z80_v1(memory_48k(card), 0x20));
+    for (std::string source : {"a.scr", "a.sna", "a.sp", "a.sit", "a.tap", "a.z80"}) {
         std::string destination = "from_" + source.substr(2) + ".tap";
         expect_success(mirva({source, destination, "-i"}));
         EXPECT_EQ(get(destination), screen_tape(card)) << source;
