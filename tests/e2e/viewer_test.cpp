@@ -16,6 +16,7 @@
 #include "screen/palette.h"
 #include "screen/render.h"
 #include "support/e2e.h"
+#include "support/pcx_file.h"
 #include "support/test_card.h"
 
 namespace mirva::testing {
@@ -31,7 +32,7 @@ const std::string NO_GRAPHICS = "No se puede iniciar el modo grafico";
 class Child {
 public:
     Child(const std::vector<std::string>& words, const std::filesystem::path& output_directory,
-          int extra_descriptor = -1)
+          int extra_descriptor = -1, const std::filesystem::path& working_directory = "/")
         : out_(output_directory / "stdout"), err_(output_directory / "stderr") {
         std::vector<std::string> copy = words;
         std::vector<char*> argv;
@@ -43,7 +44,7 @@ public:
             int in = ::open("/dev/null", O_RDONLY);
             int out = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (in < 0 || out < 0 || err < 0)
+            if (in < 0 || out < 0 || err < 0 || ::chdir(working_directory.c_str()) != 0)
                 ::_exit(127);
             ::dup2(in, 0);
             ::dup2(out, 1);
@@ -340,6 +341,45 @@ TEST_F(Viewer, SnapshotShowsBorderCellsAndBothFlashPhasesUntilAKey) {
     std::this_thread::sleep_for(1s);
     long used = viewer.cpu_milliseconds() - before;
     EXPECT_LT(used, 250) << "milliseconds of processor time in one second";
+
+    press_key_and_expect_exit(viewer, window);
+}
+
+TEST_F(Viewer, PictureShowsCentredInItsOwnPaletteUntilAKey) {
+    // A 100x50 picture of diagonal stripes in entries 1..4; entry 0, which the margins show,
+    // is a colour of its own. File components are multiples of 4, so 6 bits hold them exactly.
+    PcxPicture pcx{.width = 100, .height = 50};
+    pcx.palette = {{40, 80, 120}, {252, 0, 0}, {0, 252, 0}, {0, 0, 252}, {252, 252, 0}};
+    for (int y = 0; y < pcx.height; ++y)
+        for (int x = 0; x < pcx.width; ++x)
+            pcx.pixels.push_back(static_cast<std::uint8_t>(1 + (x / 10 + y / 10) % 4));
+    write_file(dir / "stripes.pcx", make_pcx(pcx));
+
+    screen::Picture picture;
+    std::copy(pcx.pixels.begin(), pcx.pixels.end(), picture.pixels.begin());
+    display::frame_picture(picture.pixels, pcx.width, pcx.height, 0);
+    screen::Palette palette{};
+    for (std::size_t index = 0; index < pcx.palette.size(); ++index) {
+        const Rgb8& colour = pcx.palette[index];
+        palette[index] = {static_cast<std::uint8_t>(colour[0] >> 2),
+                          static_cast<std::uint8_t>(colour[1] >> 2),
+                          static_cast<std::uint8_t>(colour[2] >> 2)};
+    }
+
+    Child viewer({MIRVA_BINARY, "stripes.pcx"}, dir.path(), -1, dir.path());
+    std::string window = find_window();
+    ASSERT_NE(window, "") << viewer.standard_error();
+    auto watched = watch(window, {colours_of(picture.pixels, palette)}, 10s);
+    EXPECT_GT(watched.seen[0], 0) << "the centred picture never seen";
+    const Capture& last = watched.last;
+    ASSERT_GE(last.width, 320);
+    EXPECT_TRUE(near(shown_at(last, 109, 100), {40, 80, 121}));  // Margin: entry 0.
+    EXPECT_TRUE(near(shown_at(last, 110, 75), {255, 0, 0}));     // The picture's first pixel.
+
+    // Waiting for the key sleeps.
+    long before = viewer.cpu_milliseconds();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_LT(viewer.cpu_milliseconds() - before, 150);
 
     press_key_and_expect_exit(viewer, window);
 }
