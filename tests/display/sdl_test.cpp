@@ -43,17 +43,6 @@ TEST(ExpandComponent, SixBitsToEight) {
     EXPECT_EQ(expand_component(255), 255);
 }
 
-TEST(VideoDriverShows, InvisibleDriversOnlyWhenAskedFor) {
-    EXPECT_TRUE(video_driver_shows("x11", false));
-    EXPECT_TRUE(video_driver_shows("wayland", false));
-    EXPECT_TRUE(video_driver_shows("KMSDRM", false));
-    EXPECT_FALSE(video_driver_shows("offscreen", false));
-    EXPECT_FALSE(video_driver_shows("dummy", false));
-    EXPECT_FALSE(video_driver_shows("evdev", false));
-    EXPECT_TRUE(video_driver_shows("offscreen", true));
-    EXPECT_TRUE(video_driver_shows("dummy", true));
-}
-
 TEST(OpenSdlDisplay, LibraryMissingOrNotSdlIsNoGraphics) {
     EXPECT_FAILURE(open_sdl_display_with("libmirva-no-such-library.so.0"), cli::MSG_NO_GRAPHICS);
     EXPECT_FAILURE(open_sdl_display_with("libm.so.6"), cli::MSG_NO_GRAPHICS);
@@ -135,13 +124,6 @@ TEST_P(SdlDisplay, ClosingTheWindowCountsAsAKey) {
     quit.type = SDL_QUIT;
     push(quit);
     EXPECT_NE(display->poll_key(), 0);
-    EXPECT_EQ(display->poll_key(), 0);
-}
-
-TEST_P(SdlDisplay, RedrawsOnExposeAndResizeWithoutTakingThemForKeys) {
-    push(window_event(SDL_WINDOWEVENT_EXPOSED));
-    push(window_event(SDL_WINDOWEVENT_SIZE_CHANGED));
-    display->set_palette_entry(3, 63, 63, 63);  // A palette change on a frame already shown.
     EXPECT_EQ(display->poll_key(), 0);
 }
 

@@ -254,8 +254,10 @@ protected:
         const char* sanitizer = std::getenv("ASAN_OPTIONS");
         std::string options = sanitizer != nullptr ? std::string(sanitizer) + ":" : "";
         ::setenv("ASAN_OPTIONS", (options + "detect_leaks=0").c_str(), 1);
+        // Only the virtual screen: no Wayland compositor of a desktop the tests run on.
         ::setenv("DISPLAY", screen->name().c_str(), 1);
         ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("XDG_RUNTIME_DIR");
         ::unsetenv("SDL_VIDEODRIVER");
     }
 
@@ -388,6 +390,7 @@ TEST(ViewerWithoutDisplay, StopsWithOneMessageBeforeShowingAnything) {
     TemporaryDirectory dir;
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
+    ::unsetenv("XDG_RUNTIME_DIR");
     ::unsetenv("SDL_VIDEODRIVER");
     auto start = Clock::now();
     expect_message(
