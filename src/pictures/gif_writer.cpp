@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <memory>
 
 #include "pictures/lzw.h"
 #include "screen/palette.h"
@@ -71,25 +72,33 @@ struct ScanDictionary {
 // The dictionary as the code of each {prefix, pixel} pair, 0 for none (no added entry has a code
 // below 18). It holds exactly the entries added since the last reset, which are the ones the
 // scan can find, and the scan never finds two for a pair, so both give the same code.
+//
+// Only the rows of strings the encoder can hold are ever read: the roots, and codes added since
+// the last reset. A row is cleared when its code is added (before the code can become a prefix),
+// and the root rows at each reset, so no reset clears the whole index and rows of codes never
+// reached are never touched.
 struct IndexDictionary {
-    std::vector<std::uint16_t> codes = std::vector<std::uint16_t>(LZW_TABLE_ENTRIES * COLOURS);
+    std::unique_ptr<std::uint16_t[]> codes{new std::uint16_t[LZW_TABLE_ENTRIES * COLOURS]};
 
-    static std::size_t slot(std::int32_t prefix, std::uint8_t pixel) {
+    IndexDictionary() { reset(); }
+
+    static std::size_t row(std::int32_t prefix) {
         assert(prefix >= 0 && static_cast<std::size_t>(prefix) < LZW_TABLE_ENTRIES);
-        assert(pixel < COLOURS);
-        return static_cast<std::size_t>(prefix) * COLOURS + pixel;
+        return static_cast<std::size_t>(prefix) * COLOURS;
     }
     std::int32_t find(std::int32_t prefix, std::uint8_t pixel, std::int32_t) const {
         if (prefix == NO_PREFIX)
             return pixel;
-        std::uint16_t code = codes[slot(prefix, pixel)];
+        assert(pixel < COLOURS);
+        std::uint16_t code = codes[row(prefix) + pixel];
         return code == 0 ? -1 : code;
     }
     void add(std::int32_t code, std::int32_t prefix, std::uint8_t pixel) {
         assert(code >= FIRST_FREE_CODE && static_cast<std::size_t>(code) < LZW_TABLE_ENTRIES);
-        codes[slot(prefix, pixel)] = static_cast<std::uint16_t>(code);
+        std::fill_n(&codes[row(code)], COLOURS, std::uint16_t{0});
+        codes[row(prefix) + pixel] = static_cast<std::uint16_t>(code);
     }
-    void reset() { std::fill(codes.begin(), codes.end(), std::uint16_t{0}); }
+    void reset() { std::fill_n(&codes[0], COLOURS * COLOURS, std::uint16_t{0}); }
 };
 
 template <typename Dictionary>
