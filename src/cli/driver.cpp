@@ -39,16 +39,14 @@ Request parse_arguments(std::span<const std::string> arguments, RunState& state)
             if (state.inverse)
                 usage();
             state.inverse = true;
-        } else if (kind == KIND_NONE) {
-            usage();
-        } else if (request.source == nullptr) {
+        } else if (kind != KIND_NONE && request.source == nullptr) {
             request.source = &argument;
             request.source_kind = kind;
-        } else if (request.destination == nullptr) {
+        } else if (kind != KIND_NONE && request.destination == nullptr) {
             request.destination = &argument;
             request.destination_kind = kind;
         } else {
-            usage();
+            usage();  // An argument of no known kind, or a third file.
         }
     }
     if (request.source == nullptr)

@@ -10,16 +10,16 @@
 
 int main(int argc, char** argv) {
     // A write past a file size limit must fail and be reported, not end the process silently.
-    std::signal(SIGXFSZ, SIG_IGN);
+    (void)std::signal(SIGXFSZ, SIG_IGN);
     try {
         std::vector<std::string> arguments;
         for (int index = 1; index < argc; ++index)
             arguments.emplace_back(argv[index]);
         return mirva::cli::run(arguments, mirva::display::open_sdl_display);
     } catch (const mirva::cli::Failure& failure) {
-        std::fprintf(stderr, "%s\n", failure.what());
+        (void)std::fprintf(stderr, "%s\n", failure.what());
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "%s\n", mirva::cli::MSG_NO_MEMORY.data());
+        (void)std::fprintf(stderr, "%s\n", mirva::cli::MSG_NO_MEMORY.data());
     }
     return 1;
 }

@@ -28,7 +28,7 @@ void frame_picture(std::span<std::uint8_t> frame, int width, int height,
     // byte is overwritten before it has moved.
     for (int y = height - 1; y >= 0; --y) {
         auto from = static_cast<std::size_t>(y) * row_width;
-        auto to = static_cast<std::size_t>((top + y) * W + left);
+        auto to = static_cast<std::size_t>(top + y) * W + static_cast<std::size_t>(left);
         std::memmove(&frame[to], &frame[from], row_width);
     }
     auto fill = [&](int first, int count) {

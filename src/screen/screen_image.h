@@ -14,12 +14,12 @@ static_assert(SCREEN_BYTES == 6912);
 
 inline constexpr int SCREEN_WIDTH = 256;
 inline constexpr int SCREEN_HEIGHT = 192;
-inline constexpr std::size_t SCREEN_PIXELS = 256 * 192;
+inline constexpr std::size_t SCREEN_PIXELS = std::size_t{256} * 192;
 
 inline constexpr int FRAME_WIDTH = 320;
 inline constexpr int FRAME_HEIGHT = 200;
 /// Every picture buffer holds a whole 320x200 frame, so that it can be framed in place.
-inline constexpr std::size_t FRAME_BYTES = 320 * 200;
+inline constexpr std::size_t FRAME_BYTES = std::size_t{320} * 200;
 static_assert(FRAME_BYTES == 64000);
 
 /// The Spectrum display file: a 6144-byte bitmap in the interleaved row order, then 768

@@ -132,6 +132,19 @@ TEST_F(Driver, DestinationThatCannotBeCreated) {
     expect_message(mirva({"a.scr", "nowhere/b.scr"}), "Error creando el fichero nowhere/b.scr");
 }
 
+TEST_F(Driver, WriteCutShortByAFileSizeLimitIsReported) {
+    put("a.scr", bytes_of(card));
+    auto result = run_mirva(dir, {"a.scr", "b.scr"}, {.file_size_limit = 4096});
+    expect_message(result, "Error creando el fichero b.scr");
+    EXPECT_EQ(read_file(dir / "b.scr").size(), 4096u);  // Left as far as it was written.
+}
+
+TEST_F(Driver, ConversionLeavesPipedInputUnread) {
+    put("a.scr", bytes_of(card));
+    put("input", {'k', 'e', 'y'});
+    expect_success(run_mirva(dir, {"a.scr", "b.scr"}, {.input_path = (dir / "input").string()}));
+}
+
 TEST_F(Driver, CopiesScreenBytesAndIgnoresOptions) {
     put("a.scr", bytes_of(card));
     expect_success(mirva({"a.scr", "b.scr", "-b"}));
@@ -179,7 +192,7 @@ TEST_F(Driver, SpecialFilesAsSourceEndInAReadFailure) {
     fs::create_directory(dir / "folder.scr");
     expect_message(mirva({"folder.scr", "out.scr"}), "Error leyendo del fichero folder.scr");
     ASSERT_EQ(::mkfifo((dir / "pipe.sna").c_str(), 0600), 0);
-    auto result = run_mirva(dir, {"pipe.sna", "out.scr"}, 10);
+    auto result = run_mirva(dir, {"pipe.sna", "out.scr"}, {.timeout_seconds = 10});
     expect_message(result, "Error leyendo del fichero pipe.sna");
     EXPECT_FALSE(exists("out.scr"));
 }

@@ -11,8 +11,9 @@ namespace mirva::testing {
 
 /// Runs the built mirva in directory with the arguments.
 inline RunResult run_mirva(const TemporaryDirectory& directory,
-                           const std::vector<std::string>& arguments, int timeout_seconds = 30) {
-    return run_program(MIRVA_BINARY, arguments, directory.path(), timeout_seconds);
+                           const std::vector<std::string>& arguments,
+                           const RunOptions& options = {}) {
+    return run_program(MIRVA_BINARY, arguments, directory.path(), options);
 }
 
 /// A failed run: status 1, exactly the message line on standard error, nothing on standard output.

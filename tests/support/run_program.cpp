@@ -1,10 +1,13 @@
 #include "support/run_program.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -24,8 +27,7 @@ std::string slurp(const std::filesystem::path& path) {
 }  // namespace
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::filesystem::path& directory, int timeout_seconds,
-                      const std::string& input_path) {
+                      const std::filesystem::path& directory, const RunOptions& options) {
     TemporaryDirectory capture;
     auto out_path = capture / "stdout";
     auto err_path = capture / "stderr";
@@ -40,9 +42,21 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     if (child < 0)
         throw std::runtime_error("fork failed");
     if (child == 0) {
-        int in = ::open(input_path.c_str(), O_RDONLY);
+        if (options.file_size_limit != 0) {
+            struct rlimit limit {
+                options.file_size_limit, options.file_size_limit
+            };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        int in = ::open(options.input_path.c_str(), O_RDONLY);
         int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        // The capture files are open before the user changes, so they need no rights of its.
+        if (options.group >= 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(static_cast<gid_t>(options.group)) != 0))
+            ::_exit(126);
+        if (options.user >= 0 && ::setuid(static_cast<uid_t>(options.user)) != 0)
+            ::_exit(126);
         if (in < 0 || out < 0 || err < 0 || ::chdir(directory.c_str()) != 0)
             ::_exit(127);
         ::dup2(in, 0);
@@ -54,7 +68,9 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 
     RunResult result;
     int status = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+    auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(options.timeout_seconds);
+    std::chrono::microseconds pause(50);
     while (true) {
         pid_t done = ::waitpid(child, &status, WNOHANG);
         if (done == child)
@@ -64,7 +80,9 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
             ::waitpid(child, &status, 0);
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        // Short waits first: most runs end within a millisecond or two.
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(5000));
     }
     if (WIFEXITED(status))
         result.exit_status = WEXITSTATUS(status);

@@ -15,11 +15,19 @@ struct RunResult {
     std::string standard_error;
 };
 
-/// Runs program with the arguments in directory, standard input from /dev/null unless
-/// input_path is given; kills it after timeout_seconds.
+/// How to run a program: its time limit, its standard input, and a file size limit in bytes
+/// (none when 0).
+struct RunOptions {
+    int timeout_seconds = 30;
+    std::string input_path = "/dev/null";
+    std::uint64_t file_size_limit = 0;
+    int user = -1;  // Run as this user and group instead of the caller's (needs root).
+    int group = -1;
+};
+
+/// Runs program with the arguments in directory; kills it when the time limit passes.
 RunResult run_program(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::filesystem::path& directory, int timeout_seconds = 30,
-                      const std::string& input_path = "/dev/null");
+                      const std::filesystem::path& directory, const RunOptions& options = {});
 
 /// A fresh, empty temporary directory, removed with its contents on destruction.
 class TemporaryDirectory {
