@@ -84,7 +84,7 @@ GifFeatures features_of(const Bytes& file) {
 
 void run_tool(const TemporaryDirectory& dir, const std::string& program,
               const std::vector<std::string>& arguments) {
-    auto result = run_program(program, arguments, dir.path(), 120);
+    auto result = run_program(program, arguments, dir.path(), {.timeout_seconds = 120});
     ASSERT_EQ(result.exit_status, 0) << program << ": " << result.standard_error;
 }
 
