@@ -100,7 +100,7 @@ screen::Picture read_gif_picture(cli::ByteSource& source, screen::Palette& pictu
     const int colour_bits = (header[10] & TABLE_SIZE_BITS) + 1;
     const auto colours =
         static_cast<std::size_t>(power_of_two[static_cast<std::size_t>(colour_bits)]);
-    std::array<std::uint8_t, 3 * 256> table{};
+    std::array<std::uint8_t, std::size_t{3} * 256> table{};
     read_exact(source, std::span(table).first(3 * colours));
     for (std::size_t index = 0; index < colours; ++index) {
         picture_palette[index] = {static_cast<std::uint8_t>(table[3 * index] >> 2),
@@ -154,7 +154,9 @@ screen::Picture read_gif_picture(cli::ByteSource& source, screen::Palette& pictu
     std::size_t out = decode_lzw(codes, root_bits, lzw_table, picture.pixels);
     // A stream that ends early leaves the rest of the picture in the first byte of the string
     // expanded last.
-    const auto pixel_count = static_cast<std::size_t>(picture.width * picture.height);
+    // Width and height were checked against 256 and 192 above.
+    const auto pixel_count =
+        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
     if (out < pixel_count) {
         std::fill(picture.pixels.begin() + static_cast<std::ptrdiff_t>(out),
                   picture.pixels.begin() + static_cast<std::ptrdiff_t>(pixel_count),
