@@ -1,10 +1,167 @@
 #include "containers/z80.h"
 
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <limits>
+
 #include "cli/failure.h"
 
-// FIXME: placeholder until this format's code lands; the route stops with a clear failure.
 namespace mirva::containers {
-screen::ScreenImage read_z80_screen(cli::ByteSource&, std::string_view, std::uint8_t&) {
-    cli::error("Z80: formato aun no disponible");
+
+namespace {
+
+// The start of every Z80 file holds the 30-byte main header, the length of the additional
+// header and enough of it to reach the first memory block header of every version.
+inline constexpr std::size_t HEADER_AREA_BYTES = 100;
+inline constexpr std::size_t FLAGS_OFFSET = 12;
+inline constexpr std::uint8_t FLAGS_BORDER_SHIFT = 1;  // Flags: bits 3..1 are the border colour.
+inline constexpr std::uint8_t BORDER_MASK = 0x07;
+inline constexpr std::uint8_t FLAGS_COMPRESSED = 0x20;  // Flags bit 5: version-1 body packed.
+inline constexpr std::size_t ADDITIONAL_LENGTH_OFFSET = 30;
+inline constexpr std::uint64_t VERSION_1_BODY_OFFSET = 30;
+
+// Lengths of the additional header. Version 3 writers store 54, or 55 when they add the last
+// write to port 0x1FFD; either way the memory blocks follow the additional header.
+inline constexpr std::uint16_t VERSION_2_LENGTH = 23;
+inline constexpr std::uint16_t VERSION_3_LENGTH = 54;
+inline constexpr std::uint16_t VERSION_3_LONG_LENGTH = 55;
+inline constexpr std::size_t MAIN_HEADER_BYTES = 32;  // The 30-byte header and the length.
+static_assert(MAIN_HEADER_BYTES + VERSION_3_LONG_LENGTH + 3 <= HEADER_AREA_BYTES);
+
+// A memory block: length (2 bytes, little-endian), page number, then the data.
+inline constexpr std::size_t BLOCK_HEADER_BYTES = 3;
+inline constexpr std::uint8_t SCREEN_PAGE = 8;        // RAM bank 5, which starts with the screen.
+inline constexpr std::uint16_t PLAIN_BLOCK = 0xFFFF;  // Version 3: 16384 bytes follow unpacked.
+inline constexpr std::uint64_t PAGE_BYTES = 16384;
+
+// Compressed data are held at most this many bytes at a time.
+inline constexpr std::size_t BUFFER_BYTES = 10000;
+inline constexpr std::uint64_t TO_END_OF_FILE = std::numeric_limits<std::uint64_t>::max();
+
+struct BlockHeader {
+    std::uint16_t length = 0;
+    std::uint8_t page = 0;
+};
+
+BlockHeader parse_block_header(std::span<const std::uint8_t, BLOCK_HEADER_BYTES> bytes) {
+    return {static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)), bytes[2]};
 }
+
+// Reads compressed screen data from the current position, no more than limit bytes, and
+// expands them as they come. A screen that needs more than the buffer holds is read in further
+// pieces, so a valid snapshot always gives its whole screen. False when the data end, or a run
+// code is cut off by their end, before the screen is full.
+bool read_compressed_screen(cli::ByteSource& source, std::uint64_t limit,
+                            screen::ScreenImage& screen) {
+    std::array<std::uint8_t, BUFFER_BYTES> buffer{};
+    std::size_t held = 0;
+    std::size_t produced = 0;
+    std::uint64_t remaining = limit;
+    for (;;) {
+        auto wanted =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size() - held, remaining));
+        std::size_t got = source.read(std::span(buffer).subspan(held, wanted));
+        held += got;
+        remaining -= got;
+        bool last = got < wanted || remaining == 0;
+        auto step = unpack_z80_block(std::span(buffer).first(held), last, screen, produced);
+        produced = step.produced;
+        if (produced == screen.size())
+            return true;
+        if (last)
+            return false;
+        // What is left is one cut-off code, at most 3 bytes; it starts the next piece.
+        assert(held - step.consumed < Z80_RUN_CODE_BYTES);
+        std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(step.consumed),
+                  buffer.begin() + static_cast<std::ptrdiff_t>(held), buffer.begin());
+        held -= step.consumed;
+    }
+}
+
+}  // namespace
+
+Z80Unpacking unpack_z80_block(std::span<const std::uint8_t> input, bool input_is_last,
+                              screen::ScreenImage& screen, std::size_t produced) {
+    assert(produced <= screen.size());
+    std::size_t position = 0;
+    while (produced < screen.size() && position < input.size()) {
+        auto rest = input.subspan(position);
+        if (rest[0] == Z80_RUN_MARK && rest.size() == 1 && !input_is_last)
+            break;  // The next piece decides whether this 0xED starts a run.
+        if (rest[0] == Z80_RUN_MARK && rest.size() >= 2 && rest[1] == Z80_RUN_MARK) {
+            if (rest.size() < Z80_RUN_CODE_BYTES)
+                break;  // A cut-off run code.
+            // The test for a run is made afresh right after it; a run that overfills the
+            // screen is cut at its end.
+            std::size_t count = std::min<std::size_t>(rest[2], screen.size() - produced);
+            std::fill_n(screen.begin() + static_cast<std::ptrdiff_t>(produced), count, rest[3]);
+            produced += count;
+            position += Z80_RUN_CODE_BYTES;
+            continue;
+        }
+        // Any other byte, a single 0xED included, stands for itself.
+        screen[produced] = rest[0];
+        ++produced;
+        ++position;
+    }
+    return {position, produced};
+}
+
+bool unpack_z80_block(std::span<const std::uint8_t> compressed, screen::ScreenImage& screen) {
+    return unpack_z80_block(compressed, true, screen, 0).produced == screen.size();
+}
+
+screen::ScreenImage read_z80_screen(cli::ByteSource& source, std::string_view path,
+                                    std::uint8_t& border_colour) {
+    std::array<std::uint8_t, HEADER_AREA_BYTES> header{};
+    if (!source.seek(0) || !source.read_all(header))
+        cli::fatal(cli::MSG_READ_SOURCE, path);
+    std::uint8_t flags = header[FLAGS_OFFSET];
+    border_colour = static_cast<std::uint8_t>((flags >> FLAGS_BORDER_SHIFT) & BORDER_MASK);
+
+    // The length of the additional header alone gives the version.
+    auto additional_length = static_cast<std::uint16_t>(
+        header[ADDITIONAL_LENGTH_OFFSET] | (header[ADDITIONAL_LENGTH_OFFSET + 1] << 8));
+    bool version_3 =
+        additional_length == VERSION_3_LENGTH || additional_length == VERSION_3_LONG_LENGTH;
+    bool version_2 = additional_length == VERSION_2_LENGTH;
+
+    screen::ScreenImage screen{};
+    if (!version_2 && !version_3) {
+        // Version 1: the 48K memory from address 16384, so the screen comes first. A packed body
+        // is read until its screen is whole, up to the end of the file.
+        bool read = source.seek(VERSION_1_BODY_OFFSET) &&
+                    ((flags & FLAGS_COMPRESSED) != 0
+                         ? read_compressed_screen(source, TO_END_OF_FILE, screen)
+                         : source.read_all(screen));
+        if (!read)
+            cli::fatal(cli::MSG_READ_SOURCE, path);
+        return screen;
+    }
+
+    std::size_t first_block = MAIN_HEADER_BYTES + additional_length;
+    auto block =
+        parse_block_header(std::span(header).subspan(first_block).first<BLOCK_HEADER_BYTES>());
+    if (!source.seek(first_block + BLOCK_HEADER_BYTES))
+        cli::fatal(cli::MSG_READ_SOURCE, path);
+    // The blocks before the screen's are skipped; a file without one ends in a short read.
+    while (block.page != SCREEN_PAGE) {
+        std::uint64_t stored =
+            version_3 && block.length == PLAIN_BLOCK ? PAGE_BYTES : std::uint64_t{block.length};
+        std::array<std::uint8_t, BLOCK_HEADER_BYTES> next{};
+        if (!source.skip(stored) || !source.read_all(next))
+            cli::fatal(cli::MSG_READ_SOURCE, path);
+        block = parse_block_header(next);
+    }
+    // Version 2 knows no plain blocks: there 0xFFFF is an ordinary length. A packed block is
+    // read no further than its own length; a length of 0 holds no screen.
+    bool read = version_3 && block.length == PLAIN_BLOCK
+                    ? source.read_all(screen)
+                    : read_compressed_screen(source, block.length, screen);
+    if (!read)
+        cli::fatal(cli::MSG_READ_SOURCE, path);
+    return screen;
+}
+
 }  // namespace mirva::containers
