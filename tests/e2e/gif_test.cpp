@@ -16,6 +16,7 @@
 #include "support/e2e.h"
 #include "support/gif_bytes.h"
 #include "support/test_card.h"
+#include "support/z80_snapshot.h"
 
 namespace mirva::testing {
 namespace {
@@ -86,6 +87,13 @@ TEST_F(Gif, SnapshotScreenIsWrittenAsGif) {
     EXPECT_EQ(picture.pixels, rendered.pixels);
     EXPECT_TRUE(std::equal(screen::spectrum_palette.begin(), screen::spectrum_palette.end(),
                            palette.begin()));
+}
+
+TEST_F(Gif, Z80SnapshotScreenIsWrittenAsGif) {
+    auto random = make_random_screen(21);
+    put("game.z80", make_z80_v1(memory_48k(random), 0x20 | (3 << 1)));
+    expect_success(mirva({"game.z80", "game.gif"}));
+    EXPECT_EQ(read_file(dir / "game.gif"), pictures::write_gif_screen(random, false, false));
 }
 
 TEST_F(Gif, ScreenFileWithOptionsIsRenderedAccordingly) {
