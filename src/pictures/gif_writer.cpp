@@ -77,26 +77,39 @@ struct ScanDictionary {
 // the last reset. A row is cleared when its code is added (before the code can become a prefix),
 // and the root rows at each reset, so no reset clears the whole index and rows of codes never
 // reached are never touched.
+//
+// In a run of one colour each string found is the entry right after its prefix. That entry is
+// tried first: its place does not depend on a value loaded from the index, so the processor
+// need not wait for one lookup before the next.
 struct IndexDictionary {
     std::unique_ptr<std::uint16_t[]> codes{new std::uint16_t[LZW_TABLE_ENTRIES * COLOURS]};
+    // The {prefix, pixel} slot of each code added, plus 1; valid for the codes below next.
+    std::unique_ptr<std::uint32_t[]> slots{new std::uint32_t[LZW_TABLE_ENTRIES]};
 
     IndexDictionary() { reset(); }
 
-    static std::size_t row(std::int32_t prefix) {
+    static std::size_t slot(std::int32_t prefix, std::uint8_t pixel) {
         assert(prefix >= 0 && static_cast<std::size_t>(prefix) < LZW_TABLE_ENTRIES);
-        return static_cast<std::size_t>(prefix) * COLOURS;
+        assert(pixel < COLOURS);
+        return static_cast<std::size_t>(prefix) * COLOURS + pixel;
     }
-    std::int32_t find(std::int32_t prefix, std::uint8_t pixel, std::int32_t) const {
+    std::int32_t find(std::int32_t prefix, std::uint8_t pixel, std::int32_t next) const {
         if (prefix == NO_PREFIX)
             return pixel;
-        assert(pixel < COLOURS);
-        std::uint16_t code = codes[row(prefix) + pixel];
+        std::size_t wanted = slot(prefix, pixel);
+        std::int32_t following = prefix + 1;
+        if (following >= FIRST_FREE_CODE && following < next &&
+            slots[static_cast<std::size_t>(following)] == wanted + 1)
+            return following;
+        std::uint16_t code = codes[wanted];
         return code == 0 ? -1 : code;
     }
     void add(std::int32_t code, std::int32_t prefix, std::uint8_t pixel) {
         assert(code >= FIRST_FREE_CODE && static_cast<std::size_t>(code) < LZW_TABLE_ENTRIES);
-        std::fill_n(&codes[row(code)], COLOURS, std::uint16_t{0});
-        codes[row(prefix) + pixel] = static_cast<std::uint16_t>(code);
+        std::fill_n(&codes[slot(code, 0)], COLOURS, std::uint16_t{0});
+        std::size_t added = slot(prefix, pixel);
+        codes[added] = static_cast<std::uint16_t>(code);
+        slots[static_cast<std::size_t>(code)] = static_cast<std::uint32_t>(added + 1);
     }
     void reset() { std::fill_n(&codes[0], COLOURS * COLOURS, std::uint16_t{0}); }
 };
