@@ -22,7 +22,7 @@ inline constexpr std::size_t TAP_FILE_BYTES = 6937;
 /// ninguna pantalla" or "Error leyendo del fichero %s".
 screen::ScreenImage read_tap_screen(cli::ByteSource& source, std::string_view path);
 
-/// Returns the 6937 bytes of a two-block tape holding the screen.
+/// Returns the 6937 bytes of a two-block tape holding the screen, with its checksums.
 std::vector<std::uint8_t> write_tap_screen(const screen::ScreenImage& screen);
 
 }  // namespace mirva::containers

@@ -1,13 +1,255 @@
 #include "pictures/pcx.h"
 
-#include "cli/failure.h"
+#include <algorithm>
+#include <array>
+#include <cassert>
 
-// FIXME: placeholder until this format's code lands; the route stops with a clear failure.
+#include "cli/failure.h"
+#include "screen/render.h"
+
 namespace mirva::pictures {
-screen::Picture read_pcx_picture(cli::ByteSource&, screen::Palette&) {
-    cli::error("PCX: formato aun no disponible");
+
+namespace {
+
+// Header fields, by offset. Numbers are little-endian.
+inline constexpr std::size_t MANUFACTURER = 0;  // 10 for every PCX file.
+inline constexpr std::size_t VERSION = 1;       // 5: the version with a 256-colour palette.
+inline constexpr std::size_t ENCODING = 2;      // 0 raw, anything else run-length.
+inline constexpr std::size_t BITS_PER_PIXEL = 3;
+inline constexpr std::size_t X_MIN = 4;
+inline constexpr std::size_t Y_MIN = 6;
+inline constexpr std::size_t X_MAX = 8;
+inline constexpr std::size_t Y_MAX = 10;
+inline constexpr std::size_t COLOUR_PLANES = 65;
+inline constexpr std::size_t BYTES_PER_LINE = 66;
+
+inline constexpr std::uint8_t RUN_MARK = 0xC0;   // Count byte: 11cc cccc, 0..63 repeats.
+inline constexpr std::uint8_t RUN_COUNT = 0x3F;  // Count byte, the count bits.
+inline constexpr std::size_t LONGEST_RUN = 63;
+
+using Header = std::array<std::uint8_t, PCX_HEADER_BYTES>;
+
+int field_u16(const Header& header, std::size_t offset) {
+    return header[offset] | (header[offset + 1] << 8);
 }
-std::vector<std::uint8_t> write_pcx_screen(const screen::ScreenImage&, bool, bool) {
-    cli::error("PCX: formato aun no disponible");
+
+// Hands out the bytes of the pixel data a piece at a time, so that data of any length are
+// decoded in a fixed amount of memory and only as far as the picture needs them.
+class DataCursor {
+public:
+    DataCursor(cli::ByteSource& source, std::uint64_t length) : source_(source), left_(length) {}
+
+    // Takes the next byte; false at the end of the data.
+    bool next(std::uint8_t& byte) {
+        if (position_ == filled_ && !refill())
+            return false;
+        byte = buffer_[position_++];
+        return true;
+    }
+
+private:
+    bool refill() {
+        if (left_ == 0)
+            return false;
+        auto count = static_cast<std::size_t>(std::min<std::uint64_t>(left_, buffer_.size()));
+        // The file's size promised these bytes; a file that shrank meanwhile is a short read.
+        if (!source_.read_all(std::span(buffer_).first(count)))
+            cli::error(cli::MSG_READ_DATA);
+        left_ -= count;
+        position_ = 0;
+        filled_ = count;
+        return true;
+    }
+
+    cli::ByteSource& source_;
+    std::uint64_t left_;
+    std::array<std::uint8_t, 16384> buffer_{};
+    std::size_t position_ = 0;
+    std::size_t filled_ = 0;
+};
+
+// Places decoded values at their pixels: whole lines of bytes_per_line values whose first
+// width are kept, or one continuous stream.
+class PixelPlacer {
+public:
+    PixelPlacer(const PcxLayout& layout, std::span<std::uint8_t> pixels)
+        : width_(static_cast<std::uint64_t>(layout.width)),
+          line_length_(layout.bytes_per_line),
+          by_lines_(layout.bytes_per_line >= width_),
+          pixels_(pixels) {
+        auto height = static_cast<std::uint64_t>(layout.height);
+        total_ = by_lines_ ? height * line_length_ : height * width_;
+    }
+
+    bool full() const { return placed_ >= total_; }
+
+    // Places count copies of value; stops when the picture is complete.
+    void place(std::uint8_t value, std::uint64_t count) {
+        while (count > 0 && !full()) {
+            std::uint64_t pixel = placed_;
+            std::uint64_t span = total_ - placed_;
+            bool kept = true;
+            if (by_lines_) {
+                std::uint64_t line = placed_ / line_length_;
+                std::uint64_t column = placed_ % line_length_;
+                kept = column < width_;
+                pixel = line * width_ + column;
+                span = kept ? width_ - column : line_length_ - column;
+            }
+            std::uint64_t taken = std::min(count, span);
+            if (kept) {
+                // pixel + taken <= width x height <= pixels.size(), checked by the caller.
+                auto first = pixels_.begin() + static_cast<std::ptrdiff_t>(pixel);
+                std::fill_n(first, static_cast<std::ptrdiff_t>(taken), value);
+            }
+            placed_ += taken;
+            count -= taken;
+        }
+    }
+
+private:
+    std::uint64_t width_;
+    std::uint64_t line_length_;
+    bool by_lines_;
+    std::span<std::uint8_t> pixels_;
+    std::uint64_t total_ = 0;
+    std::uint64_t placed_ = 0;
+};
+
+void append_spectrum_colours(std::vector<std::uint8_t>& file) {
+    // Components 0..63 are stored as 0..252.
+    for (const auto& colour : screen::spectrum_palette) {
+        file.push_back(static_cast<std::uint8_t>(colour.red << 2));
+        file.push_back(static_cast<std::uint8_t>(colour.green << 2));
+        file.push_back(static_cast<std::uint8_t>(colour.blue << 2));
+    }
 }
+
+void append_u16(std::vector<std::uint8_t>& file, unsigned value) {
+    file.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    file.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+}  // namespace
+
+void decode_pcx_pixels(cli::ByteSource& data, std::uint64_t data_length, const PcxLayout& layout,
+                       std::span<std::uint8_t> pixels) {
+    assert(layout.width >= 0 && layout.width <= screen::SCREEN_WIDTH);
+    assert(layout.height >= 0 && layout.height <= screen::SCREEN_HEIGHT);
+    assert(pixels.size() >= static_cast<std::size_t>(layout.width * layout.height));
+    if (layout.width == 0 || layout.height == 0)
+        return;
+    DataCursor cursor(data, data_length);
+    PixelPlacer placer(layout, pixels);
+    std::uint8_t byte = 0;
+    while (!placer.full() && cursor.next(byte)) {
+        if (!layout.run_length || (byte & RUN_MARK) != RUN_MARK) {
+            placer.place(byte, 1);
+            continue;
+        }
+        std::uint8_t value = 0;
+        if (!cursor.next(value))
+            break;  // A count byte at the very end of the data has no value to repeat.
+        placer.place(value, byte & RUN_COUNT);  // A count of 0 places nothing.
+    }
+}
+
+screen::Picture read_pcx_picture(cli::ByteSource& source, screen::Palette& picture_palette) {
+    auto file_size = source.size();
+    if (!file_size)
+        cli::error(cli::MSG_READ_DATA);
+    Header header{};
+    if (!source.read_all(header))
+        cli::error(cli::MSG_READ_DATA);
+    if (header[MANUFACTURER] != 10 || header[VERSION] != 5)
+        cli::error(cli::MSG_NOT_PCX);
+    if (header[BITS_PER_PIXEL] != 8)
+        cli::error(cli::MSG_READ_DATA);
+    const int width = field_u16(header, X_MAX) - field_u16(header, X_MIN) + 1;
+    const int height = field_u16(header, Y_MAX) - field_u16(header, Y_MIN) + 1;
+    if (width > screen::SCREEN_WIDTH || height > screen::SCREEN_HEIGHT)
+        cli::error(cli::MSG_PICTURE_TOO_LARGE);
+    // A maximum below its minimum gives no picture at all; such a header is refused. A size of
+    // 0 is an empty picture.
+    if (width < 0 || height < 0)
+        cli::error(cli::MSG_READ_DATA);
+    if (header[COLOUR_PLANES] != 1)
+        cli::error(cli::MSG_READ_DATA);
+
+    // The pixel data fill the file from the header to the palette marker and the 256 colours at
+    // its end; at least one byte of data is required.
+    if (*file_size <= PCX_HEADER_BYTES + PCX_PALETTE_BYTES)
+        cli::error(cli::MSG_READ_DATA);
+    const std::uint64_t data_length = *file_size - PCX_HEADER_BYTES - PCX_PALETTE_BYTES;
+    std::array<std::uint8_t, PCX_PALETTE_BYTES> palette_bytes{};
+    if (!source.seek(*file_size - PCX_PALETTE_BYTES) || !source.read_all(palette_bytes) ||
+        palette_bytes[0] != PCX_PALETTE_MARKER)
+        cli::error(cli::MSG_READ_DATA);
+    for (std::size_t entry = 0; entry < picture_palette.size(); ++entry) {
+        // File components 0..255 become 0..63.
+        picture_palette[entry].red = static_cast<std::uint8_t>(palette_bytes[1 + 3 * entry] >> 2);
+        picture_palette[entry].green = static_cast<std::uint8_t>(palette_bytes[2 + 3 * entry] >> 2);
+        picture_palette[entry].blue = static_cast<std::uint8_t>(palette_bytes[3 + 3 * entry] >> 2);
+    }
+
+    screen::Picture picture;
+    picture.width = width;
+    picture.height = height;
+    if (width == 0 || height == 0)
+        return picture;
+    if (!source.seek(PCX_HEADER_BYTES))
+        cli::error(cli::MSG_READ_DATA);
+    PcxLayout layout{width, height, static_cast<std::size_t>(field_u16(header, BYTES_PER_LINE)),
+                     header[ENCODING] != 0};
+    decode_pcx_pixels(source, data_length, layout, picture.pixels);
+    return picture;
+}
+
+std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels) {
+    assert(pixels.size() == screen::SCREEN_PIXELS);
+    std::vector<std::uint8_t> file{10, 5, 1, 8};  // PCX, version 5, run-length, 8 bits.
+    append_u16(file, 0);                          // xmin
+    append_u16(file, 0);                          // ymin
+    append_u16(file, screen::SCREEN_WIDTH - 1);   // xmax
+    append_u16(file, screen::SCREEN_HEIGHT - 1);  // ymax
+    append_u16(file, screen::SCREEN_WIDTH);       // Horizontal resolution.
+    append_u16(file, screen::SCREEN_HEIGHT);      // Vertical resolution.
+    append_spectrum_colours(file);                // The 16-colour palette.
+    file.push_back(0);                            // Reserved.
+    file.push_back(1);                            // One colour plane.
+    append_u16(file, screen::SCREEN_WIDTH);       // Bytes per line.
+    append_u16(file, 1);                          // Palette type: colour.
+    file.resize(PCX_HEADER_BYTES, 0);
+
+    // Runs of 1 to 63 pixels, never across the end of a line. A single pixel below 0xC0 stands
+    // for itself; any other value needs a count byte.
+    const auto width = static_cast<std::size_t>(screen::SCREEN_WIDTH);
+    for (std::size_t line = 0; line < pixels.size(); line += width) {
+        auto row = pixels.subspan(line, width);
+        std::size_t x = 0;
+        while (x < width) {
+            std::uint8_t value = row[x];
+            std::size_t run = 1;
+            while (x + run < width && run < LONGEST_RUN && row[x + run] == value)
+                ++run;
+            if (run != 1 || value >= RUN_MARK)
+                file.push_back(static_cast<std::uint8_t>(RUN_MARK | run));
+            file.push_back(value);
+            x += run;
+        }
+    }
+
+    // The 256-colour palette: the Spectrum colours, then black.
+    file.push_back(PCX_PALETTE_MARKER);
+    append_spectrum_colours(file);
+    file.resize(file.size() + 3 * (256 - screen::spectrum_palette.size()), 0);
+    return file;
+}
+
+std::vector<std::uint8_t> write_pcx_screen(const screen::ScreenImage& screen, bool bw,
+                                           bool inverse) {
+    screen::Picture rendered = screen::render_screen(screen, bw, inverse, false);
+    return encode_pcx(std::span(rendered.pixels).first(screen::SCREEN_PIXELS));
+}
+
 }  // namespace mirva::pictures

@@ -1,10 +1,145 @@
 #include "screen/fit.h"
 
-#include "cli/failure.h"
+#include <cassert>
+#include <cstdlib>
 
-// FIXME: placeholder until this format's code lands; the route stops with a clear failure.
 namespace mirva::screen {
-ScreenImage picture_to_screen(Picture&, const Palette&) {
-    cli::error("Conversion aun no disponible");
+
+namespace {
+
+// Above every distance between colours of 0..63 components (3 x 63 x 63 = 11907).
+inline constexpr unsigned FARTHEST = 20000;
+
+inline constexpr std::uint8_t BASE_COLOUR = 0x07;  // Spectrum colour 0..7 of an index.
+inline constexpr std::uint8_t BRIGHT = 0x08;       // Bright bit of an index.
+
+std::size_t pixel_offset(int column, int row, int x, int y) {
+    // Columns 0..31, rows 0..23, x and y 0..7: never negative.
+    auto at = [](int value) { return static_cast<std::size_t>(value); };
+    return (at(row) * 8 + at(y)) * SCREEN_WIDTH + at(column) * 8 + at(x);
 }
+
+// Moves one component of a centroid to the truncated mean of its n members and the new one.
+std::uint8_t running_mean(std::uint8_t component, unsigned n, std::uint8_t joining) {
+    // Components are 0..63, so the mean is one too.
+    return static_cast<std::uint8_t>((component * n + joining) / (n + 1));
+}
+
+void join(Rgb& centroid, unsigned& members, const Rgb& colour) {
+    centroid.red = running_mean(centroid.red, members, colour.red);
+    centroid.green = running_mean(centroid.green, members, colour.green);
+    centroid.blue = running_mean(centroid.blue, members, colour.blue);
+    ++members;
+}
+
+}  // namespace
+
+unsigned colour_distance(const Rgb& a, const Rgb& b) {
+    auto square = [](int difference) { return static_cast<unsigned>(difference * difference); };
+    return square(a.red - b.red) + square(a.green - b.green) + square(a.blue - b.blue);
+}
+
+std::uint8_t nearest_spectrum_colour(const Rgb& colour) {
+    unsigned best = FARTHEST;
+    std::uint8_t result = 0;
+    for (std::size_t index = 0; index < spectrum_palette.size(); ++index) {
+        unsigned distance = colour_distance(colour, spectrum_palette[index]);
+        if (distance < best) {  // A tie keeps the lower index.
+            best = distance;
+            result = static_cast<std::uint8_t>(index);  // 0..15.
+        }
+    }
+    return result;
+}
+
+std::array<std::uint8_t, 256> nearest_spectrum_colours(const Palette& palette) {
+    std::array<std::uint8_t, 256> nearest{};
+    for (std::size_t entry = 0; entry < palette.size(); ++entry)
+        nearest[entry] = nearest_spectrum_colour(palette[entry]);
+    return nearest;
+}
+
+void snap_to_spectrum(Picture& picture, const Palette& picture_palette) {
+    // The nearest colour depends on the palette entry alone, so 256 searches serve every pixel.
+    const auto nearest = nearest_spectrum_colours(picture_palette);
+    for (std::size_t i = 0; i < SCREEN_PIXELS; ++i)
+        picture.pixels[i] = nearest[picture.pixels[i]];
+}
+
+void fit_cell(Picture& picture, ScreenImage& screen, int column, int row) {
+    assert(column >= 0 && column < 32 && row >= 0 && row < 24);
+    // Every pass visits the cell's pixels line by line, left to right; the ties depend on it.
+
+    // The last pixel of the highest base colour seeds the ink, the last of the lowest the
+    // paper; each keeps that pixel's bright bit.
+    std::uint8_t high = 0;
+    std::uint8_t low = 15;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            std::uint8_t index = picture.pixels[pixel_offset(column, row, x, y)];
+            assert(index < spectrum_palette.size());
+            if ((index & BASE_COLOUR) >= (high & BASE_COLOUR))
+                high = index;
+            if ((index & BASE_COLOUR) <= (low & BASE_COLOUR))
+                low = index;
+        }
+    }
+
+    // Two-means in one pass: each pixel joins the nearer centroid (the paper on a tie), which
+    // moves to the truncated running mean of its members.
+    Rgb ink_centroid = spectrum_palette[high];
+    Rgb paper_centroid = spectrum_palette[low];
+    unsigned ink_members = 0;
+    unsigned paper_members = 0;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const Rgb& colour = spectrum_palette[picture.pixels[pixel_offset(column, row, x, y)]];
+            if (colour_distance(ink_centroid, colour) < colour_distance(paper_centroid, colour))
+                join(ink_centroid, ink_members, colour);
+            else
+                join(paper_centroid, paper_members, colour);
+        }
+    }
+    const std::uint8_t ink = nearest_spectrum_colour(ink_centroid);
+    const std::uint8_t paper = nearest_spectrum_colour(paper_centroid);
+    const int ink_base = ink & BASE_COLOUR;
+    const int paper_base = paper & BASE_COLOUR;
+
+    // A pixel is ink when its colour number is strictly nearer the ink's than the paper's.
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            auto& pixel = picture.pixels[pixel_offset(column, row, x, y)];
+            int base = pixel & BASE_COLOUR;
+            pixel = std::abs(base - ink_base) < std::abs(base - paper_base) ? 1 : 0;
+        }
+    }
+
+    // Black paper takes its bright bit from a coloured ink, so bright ink on black stays bright.
+    std::uint8_t bright = (paper_base == 0 && ink_base != 0) ? ink & BRIGHT : paper & BRIGHT;
+    auto attribute = static_cast<std::uint8_t>(ink_base + 8 * paper_base + (bright ? 0x40 : 0));
+    screen[BITMAP_BYTES + static_cast<std::size_t>(32 * row + column)] = attribute;
+}
+
+ScreenImage picture_to_screen(Picture& picture, const Palette& picture_palette) {
+    assert(picture.width == SCREEN_WIDTH && picture.height == SCREEN_HEIGHT);
+    ScreenImage screen{};
+    snap_to_spectrum(picture, picture_palette);
+    for (int row = 0; row < 24; ++row)
+        for (int column = 0; column < 32; ++column)
+            fit_cell(picture, screen, column, row);
+
+    // Pack eight pixels of 0 or 1 into each bitmap byte, the leftmost in bit 7.
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+        for (std::size_t byte = 0; byte < 32; ++byte) {
+            std::uint8_t bits = 0;
+            for (std::size_t k = 0; k < 8; ++k) {
+                std::size_t pixel = static_cast<std::size_t>(y) * SCREEN_WIDTH + byte * 8 + k;
+                bits = static_cast<std::uint8_t>((bits << 1) | picture.pixels[pixel]);
+            }
+            screen[bitmap_row_offset(y) + byte] = bits;
+        }
+    }
+    return screen;
+}
+
 }  // namespace mirva::screen
