@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
+#include <vector>
+
 #include "cli/byte_source.h"
 #include "screen/palette.h"
 #include "screen/screen_image.h"
@@ -9,5 +13,18 @@ namespace mirva::pictures {
 /// Takes a GIF file of at most 256x192; returns its picture and fills the first entries of
 /// picture_palette from the global colour table. Fails with the GIF reader's messages.
 screen::Picture read_gif_picture(cli::ByteSource& source, screen::Palette& picture_palette);
+
+/// Takes the colour-table bit count 1..8 and the LZW minimum code size byte; returns the root
+/// size of the code stream.
+int gif_root_bits(int colour_bits, std::uint8_t minimum_code_size);
+
+/// Takes a 64000-byte buffer holding an interlaced width x height picture; returns a new
+/// 64000-byte buffer with its rows in display order.
+std::vector<std::uint8_t> deinterlace_picture(std::span<const std::uint8_t> source, int width,
+                                              int height);
+
+/// Takes the file size and the bytes taken up to the image data (colour table and extension
+/// counted as the reader counts them); returns how many bytes to set aside for the image data.
+std::size_t gif_data_reserve(std::uint64_t file_size, std::uint64_t counted);
 
 }  // namespace mirva::pictures
