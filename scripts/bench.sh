@@ -22,7 +22,7 @@ head -c 6912 /dev/zero >zero.scr
 head -c 6912 /dev/urandom >random.scr
 "$mirva" testcard.scr card.gif
 "$mirva" testcard.scr card.pcx
-snapconv testcard.sna card.z80 >/dev/null
+snapconv testcard.sna card.z80 >/dev/null 2>&1
 cat >pillow_convert.py <<'PY'
 import sys
 from PIL import Image

@@ -6,6 +6,6 @@ scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target mirva >/dev/null
 mkdir -p out
-rm -f out/testcard.scr
-./build/mirva examples/testcard.sna out/testcard.scr
-echo "wrote out/testcard.scr from examples/testcard.sna"
+rm -f out/testcard.gif
+./build/mirva examples/testcard.sna out/testcard.gif
+echo "wrote out/testcard.gif from examples/testcard.sna"

@@ -15,7 +15,7 @@ head -c 16412 /dev/zero >card.sit && cat testcard.scr >>card.sit
 "$mirva" testcard.scr card.tap
 "$mirva" testcard.scr card.gif
 "$mirva" testcard.scr card.pcx
-snapconv testcard.sna card.z80 >/dev/null
+snapconv testcard.sna card.z80 >/dev/null 2>&1
 cp card.z80 card.slt
 cp testcard.scr card.scr
 cp testcard.sna card.sna
