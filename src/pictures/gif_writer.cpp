@@ -21,12 +21,11 @@ inline constexpr int FIRST_CODE_BITS = 5;
 inline constexpr std::size_t COLOURS = 16;
 static_assert(CLEAR_CODE == 1 << ROOT_BITS && FIRST_CODE_BITS == ROOT_BITS + 1);
 
-// The code buffer holds the longest stream any screen can give: every pixel written as a code of
-// its own, the clear codes (one at the start and one per 4078 entries added) and the end code,
-// all in 12 bits, plus the two bytes put_code touches past the last one.
+// The longest stream any screen can give: every pixel written as a code of its own, the clear
+// codes (one at the start and one per 4078 entries added) and the end code, all in 12 bits.
 inline constexpr std::size_t MAX_CODES =
     screen::SCREEN_PIXELS + 1 + screen::SCREEN_PIXELS / (LZW_TABLE_ENTRIES - FIRST_FREE_CODE) + 1;
-inline constexpr std::size_t CODE_BUFFER_BYTES = (MAX_CODES * MAX_CODE_BITS + 7) / 8 + 2;
+inline constexpr std::size_t MAX_STREAM_BYTES = (MAX_CODES * MAX_CODE_BITS + 7) / 8;
 
 std::array<std::uint8_t, GIF_HEADER_BYTES> gif_header() {
     std::array<std::uint8_t, GIF_HEADER_BYTES> header{
@@ -78,98 +77,160 @@ struct ScanDictionary {
 // and the root rows at each reset, so no reset clears the whole index and rows of codes never
 // reached are never touched.
 //
-// In a run of one colour each string found is the entry right after its prefix. That entry is
-// tried first: its place does not depend on a value loaded from the index, so the processor
-// need not wait for one lookup before the next.
+// In a run of one colour each string found is often the entry right after its prefix. That entry
+// is tried first: its place does not depend on a value loaded from the index, so the processor
+// need not wait for one lookup before the next. slots holds the {prefix, pixel} slot of every
+// code from 18 to next - 1 and NO_SLOT at next and below 18, so the test needs no range check:
+// a prefix is always below next.
 struct IndexDictionary {
-    std::unique_ptr<std::uint16_t[]> codes{new std::uint16_t[LZW_TABLE_ENTRIES * COLOURS]};
-    // The {prefix, pixel} slot of each code added, plus 1; valid for the codes below next.
-    std::unique_ptr<std::uint32_t[]> slots{new std::uint32_t[LZW_TABLE_ENTRIES]};
+    static constexpr std::uint32_t NO_SLOT = 0xFFFFFFFF;
 
-    IndexDictionary() { reset(); }
+    struct Tables {
+        std::array<std::uint16_t, LZW_TABLE_ENTRIES * COLOURS> codes;
+        std::array<std::uint32_t, LZW_TABLE_ENTRIES + 1> slots;
+    };
+    // The encoder holds the dictionary by value and the tables through plain pointers, so that
+    // they stay in registers while the stream's bytes are stored.
+    std::uint16_t* codes;
+    std::uint32_t* slots;
 
-    static std::size_t slot(std::int32_t prefix, std::uint8_t pixel) {
+    explicit IndexDictionary(Tables& tables)
+        : codes(tables.codes.data()), slots(tables.slots.data()) {
+        std::fill_n(slots, FIRST_FREE_CODE + 1, NO_SLOT);
+        reset();
+    }
+
+    static std::uint32_t slot(std::int32_t prefix, std::uint8_t pixel) {
         assert(prefix >= 0 && static_cast<std::size_t>(prefix) < LZW_TABLE_ENTRIES);
         assert(pixel < COLOURS);
-        return static_cast<std::size_t>(prefix) * COLOURS + pixel;
+        return static_cast<std::uint32_t>(prefix) * COLOURS + pixel;
     }
     std::int32_t find(std::int32_t prefix, std::uint8_t pixel, std::int32_t next) const {
-        if (prefix == NO_PREFIX)
-            return pixel;
-        std::size_t wanted = slot(prefix, pixel);
-        std::int32_t following = prefix + 1;
-        if (following >= FIRST_FREE_CODE && following < next &&
-            slots[static_cast<std::size_t>(following)] == wanted + 1)
+        assert(prefix != NO_PREFIX && prefix < next);
+        (void)next;
+        const std::uint32_t wanted = slot(prefix, pixel);
+        const std::int32_t following = prefix + 1;
+        if (slots[following] == wanted)
             return following;
         std::uint16_t code = codes[wanted];
         return code == 0 ? -1 : code;
     }
     void add(std::int32_t code, std::int32_t prefix, std::uint8_t pixel) {
         assert(code >= FIRST_FREE_CODE && static_cast<std::size_t>(code) < LZW_TABLE_ENTRIES);
-        std::fill_n(&codes[slot(code, 0)], COLOURS, std::uint16_t{0});
-        std::size_t added = slot(prefix, pixel);
+        const auto at = static_cast<std::size_t>(code);
+        std::fill_n(&codes[at * COLOURS], COLOURS, std::uint16_t{0});
+        const std::uint32_t added = slot(prefix, pixel);
         codes[added] = static_cast<std::uint16_t>(code);
-        slots[static_cast<std::size_t>(code)] = static_cast<std::uint32_t>(added + 1);
+        slots[at] = added;
+        slots[at + 1] = NO_SLOT;
     }
-    void reset() { std::fill_n(&codes[0], COLOURS * COLOURS, std::uint16_t{0}); }
+    void reset() { std::fill_n(codes, COLOURS * COLOURS, std::uint16_t{0}); }
 };
 
+// Collects the code stream in a buffer of one sub-block and appends each full one to the file,
+// with its length byte, as soon as it is complete.
+class SubBlockWriter {
+public:
+    explicit SubBlockWriter(std::vector<std::uint8_t>& file) : file_(file) {}
+
+    void put(std::int32_t code, int size) {
+        put_code(code, buffer_, position_, size);
+        if (position_ >= FULL_BITS)
+            flush_block();
+    }
+    // Appends the last, shorter sub-block, if any bits are left, and the zero length byte.
+    void finish() {
+        const std::size_t rest = (position_ + 7) / 8;
+        if (rest != 0) {
+            file_.push_back(static_cast<std::uint8_t>(rest));
+            file_.insert(file_.end(), buffer_.begin(),
+                         buffer_.begin() + static_cast<std::ptrdiff_t>(rest));
+        }
+        file_.push_back(0x00);
+    }
+
+private:
+    void flush_block() {
+        file_.push_back(static_cast<std::uint8_t>(BLOCK_BYTES));
+        file_.insert(file_.end(), buffer_.begin(), buffer_.begin() + BLOCK_BYTES);
+        // The bits past the block (a code reaches at most 12 bits beyond it) start the next one.
+        std::copy(buffer_.begin() + BLOCK_BYTES, buffer_.end(), buffer_.begin());
+        std::fill(buffer_.begin() + (buffer_.size() - BLOCK_BYTES), buffer_.end(), 0);
+        position_ -= FULL_BITS;
+    }
+
+    static constexpr std::ptrdiff_t BLOCK_BYTES = 255;
+    static constexpr std::uint32_t FULL_BITS = 8 * BLOCK_BYTES;
+    std::vector<std::uint8_t>& file_;
+    // put_code writes up to two bytes past the code's first byte, which lies within the block.
+    std::array<std::uint8_t, BLOCK_BYTES + 3> buffer_{};
+    std::uint32_t position_ = 0;
+};
+
+// Follows the string current through the pixels from pixel on while the dictionary holds it
+// extended by the next one; returns the first pixel that does not extend it (end if none).
 template <typename Dictionary>
-std::vector<std::uint8_t> encode_with(std::span<const std::uint8_t> pixels,
-                                      Dictionary& dictionary) {
+const std::uint8_t* extend_string(const Dictionary& dictionary, std::int32_t& current,
+                                  const std::uint8_t* pixel, const std::uint8_t* end,
+                                  std::int32_t next) {
+    std::int32_t string = current;
+    for (; pixel != end; ++pixel) {
+        assert(*pixel < COLOURS);
+        std::int32_t found = dictionary.find(string, *pixel, next);
+        if (found == -1)
+            break;
+        string = found;
+    }
+    current = string;
+    return pixel;
+}
+
+template <typename Dictionary>
+std::vector<std::uint8_t> encode_with(std::span<const std::uint8_t> pixels, Dictionary dictionary) {
     assert(pixels.size() == screen::SCREEN_PIXELS);
-    std::vector<std::uint8_t> buffer(CODE_BUFFER_BYTES);
-    std::uint32_t position = 0;
-    std::int32_t current = NO_PREFIX;
+    // The header, then the code stream in sub-blocks of 255 bytes, the last one shorter, then a
+    // zero length byte; no trailer follows. Room for the longest stream is set aside, which
+    // costs nothing until it is written.
+    std::vector<std::uint8_t> file;
+    file.reserve(GIF_HEADER_BYTES + MAX_STREAM_BYTES + MAX_STREAM_BYTES / 255 + 2);
+    const auto header = gif_header();
+    file.insert(file.end(), header.begin(), header.end());
+    SubBlockWriter writer(file);
+
+    std::int32_t current = pixels[0];  // A string of one pixel is its root.
     std::int32_t next = FIRST_FREE_CODE;
     int size = FIRST_CODE_BITS;
-
-    put_code(CLEAR_CODE, buffer, position, size);
-    for (std::uint8_t pixel : pixels) {
-        assert(pixel < COLOURS);
-        std::int32_t found = dictionary.find(current, pixel, next);
-        if (found != -1) {
-            current = found;
-            continue;
-        }
-        dictionary.add(next, current, pixel);
+    std::int32_t grow_at = power_of_two[FIRST_CODE_BITS] + 1;
+    writer.put(CLEAR_CODE, size);
+    const std::uint8_t* pixel = pixels.data() + 1;
+    const std::uint8_t* const end = pixels.data() + pixels.size();
+    for (;;) {
+        // The longest string in the dictionary that goes on from here; in its own loop, so that
+        // the search of most pixels keeps to a few registers.
+        pixel = extend_string(dictionary, current, pixel, end, next);
+        if (pixel == end)
+            break;
+        assert(*pixel < COLOURS);
+        dictionary.add(next, current, *pixel);
         ++next;
-        put_code(current, buffer, position, size);
-        current = pixel;
+        writer.put(current, size);
+        current = *pixel++;
         // The size grows after the code written when entry 2^size is added; after entry 4095
         // the table starts again behind a clear code in 12 bits.
-        if (next == power_of_two[static_cast<std::size_t>(size)] + 1) {
+        if (next == grow_at) {
             ++size;
+            grow_at = power_of_two[static_cast<std::size_t>(size)] + 1;
         } else if (static_cast<std::size_t>(next) == LZW_TABLE_ENTRIES) {
-            put_code(CLEAR_CODE, buffer, position, size);
+            writer.put(CLEAR_CODE, size);
             size = FIRST_CODE_BITS;
+            grow_at = power_of_two[FIRST_CODE_BITS] + 1;
             next = FIRST_FREE_CODE;
             dictionary.reset();
         }
     }
-    if (current != NO_PREFIX)
-        put_code(current, buffer, position, size);
-    put_code(END_CODE, buffer, position, size);
-
-    // The code stream goes out in sub-blocks of 255 bytes, the last one shorter, then a zero
-    // length byte; no trailer follows.
-    const std::size_t stream_bytes = (position + 7) / 8;
-    const std::size_t full_blocks = stream_bytes / 255;
-    const std::size_t rest = stream_bytes % 255;
-    std::vector<std::uint8_t> file(GIF_HEADER_BYTES + full_blocks * 256 + (rest ? rest + 1 : 0) +
-                                   1);
-    auto header = gif_header();
-    auto out = std::copy(header.begin(), header.end(), file.begin());
-    auto stream = std::span(buffer).first(stream_bytes);
-    for (std::size_t block = 0; block < full_blocks; ++block) {
-        *out++ = 0xFF;
-        out = std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(block * 255), 255, out);
-    }
-    if (rest) {
-        *out++ = static_cast<std::uint8_t>(rest);
-        out = std::copy_n(stream.end() - static_cast<std::ptrdiff_t>(rest), rest, out);
-    }
-    *out = 0x00;
+    writer.put(current, size);
+    writer.put(END_CODE, size);
+    writer.finish();
     return file;
 }
 
@@ -188,15 +249,15 @@ void put_code(std::int32_t code, std::span<std::uint8_t> buffer, std::uint32_t& 
 }
 
 std::vector<std::uint8_t> encode_gif(std::span<const std::uint8_t> pixels) {
-    IndexDictionary dictionary;
-    return encode_with(pixels, dictionary);
+    // Left uninitialised: the dictionary clears its rows as they come into use.
+    std::unique_ptr<IndexDictionary::Tables> tables(new IndexDictionary::Tables);
+    return encode_with(pixels, IndexDictionary(*tables));
 }
 
 std::vector<std::uint8_t> encode_gif_by_scan(std::span<const std::uint8_t> pixels) {
     LzwTable table;
     reset_lzw_table(table, ROOT_BITS);
-    ScanDictionary dictionary{table};
-    return encode_with(pixels, dictionary);
+    return encode_with(pixels, ScanDictionary{table});
 }
 
 std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen, bool bw,
