@@ -207,7 +207,12 @@ screen::Picture read_pcx_picture(cli::ByteSource& source, screen::Palette& pictu
 
 std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels) {
     assert(pixels.size() == screen::SCREEN_PIXELS);
-    std::vector<std::uint8_t> file{10, 5, 1, 8};  // PCX, version 5, run-length, 8 bits.
+    std::vector<std::uint8_t> file;
+    // The longest file: every pixel a count byte and a value. Room set aside is not touched
+    // until it is written.
+    file.reserve(PCX_HEADER_BYTES + 2 * pixels.size() + PCX_PALETTE_BYTES);
+    for (std::uint8_t byte : {10, 5, 1, 8})  // PCX, version 5, run-length, 8 bits.
+        file.push_back(byte);
     append_u16(file, 0);                          // xmin
     append_u16(file, 0);                          // ymin
     append_u16(file, screen::SCREEN_WIDTH - 1);   // xmax

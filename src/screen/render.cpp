@@ -1,8 +1,31 @@
 #include "screen/render.h"
 
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace mirva::screen {
+
+namespace {
+
+inline constexpr std::uint64_t EVERY_BYTE = 0x0101010101010101;
+
+// For each bitmap byte, eight bytes in memory order of 0xFF for a set bit and 0x00 for a clear
+// one, the leftmost pixel (bit 7) first.
+inline constexpr std::array<std::uint64_t, 256> BIT_MASKS = [] {
+    std::array<std::uint64_t, 256> masks{};
+    for (unsigned bits = 0; bits < masks.size(); ++bits) {
+        std::array<std::uint8_t, 8> bytes{};
+        for (unsigned k = 0; k < 8; ++k)
+            bytes[k] = ((bits >> (7 - k)) & 1) ? 0xFF : 0x00;
+        masks[bits] = std::bit_cast<std::uint64_t>(bytes);
+    }
+    return masks;
+}();
+
+}  // namespace
 
 Picture render_screen(const ScreenImage& screen, bool bw, bool inverse, bool flash_phase) {
     Picture picture;
@@ -31,10 +54,13 @@ Picture render_screen(const ScreenImage& screen, bool bw, bool inverse, bool fla
                         bright = (attribute & 0x40) ? 8 : 0;
                     if ((attribute & 0x80) && flash_phase)
                         std::swap(ink, paper);
-                    auto set = static_cast<std::uint8_t>(ink + bright);
-                    auto clear = static_cast<std::uint8_t>(paper + bright);
-                    for (int bit = 7; bit >= 0; --bit)
-                        out[position++] = ((bits >> bit) & 1) ? set : clear;
+                    // All eight pixels at once: ink where the mask of the byte has 0xFF, paper
+                    // where it has 0x00.
+                    const std::uint64_t mask = BIT_MASKS[bits];
+                    const std::uint64_t eight = (mask & (ink + bright) * EVERY_BYTE) |
+                                                (~mask & (paper + bright) * EVERY_BYTE);
+                    std::memcpy(&out[position], &eight, sizeof eight);
+                    position += 8;
                 }
             }
         }
