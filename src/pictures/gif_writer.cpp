@@ -185,9 +185,10 @@ const std::uint8_t* extend_string(const Dictionary& dictionary, std::int32_t& cu
     return pixel;
 }
 
-template <typename Dictionary>
-std::vector<std::uint8_t> encode_with(std::span<const std::uint8_t> pixels, Dictionary dictionary) {
-    assert(pixels.size() == screen::SCREEN_PIXELS);
+// Encodes the 192 rows of 256 pixels that rows(y) gives, one row at a time, so that a screen
+// need not be rendered whole first; strings run on from one row into the next.
+template <typename Dictionary, typename Rows>
+std::vector<std::uint8_t> encode_with(const Rows& rows, Dictionary dictionary) {
     // The header, then the code stream in sub-blocks of 255 bytes, the last one shorter, then a
     // zero length byte; no trailer follows. Room for the longest stream is set aside, which
     // costs nothing until it is written.
@@ -197,41 +198,73 @@ std::vector<std::uint8_t> encode_with(std::span<const std::uint8_t> pixels, Dict
     file.insert(file.end(), header.begin(), header.end());
     SubBlockWriter writer(file);
 
-    std::int32_t current = pixels[0];  // A string of one pixel is its root.
+    std::int32_t current = NO_PREFIX;
     std::int32_t next = FIRST_FREE_CODE;
     int size = FIRST_CODE_BITS;
     std::int32_t grow_at = power_of_two[FIRST_CODE_BITS] + 1;
     writer.put(CLEAR_CODE, size);
-    const std::uint8_t* pixel = pixels.data() + 1;
-    const std::uint8_t* const end = pixels.data() + pixels.size();
-    for (;;) {
-        // The longest string in the dictionary that goes on from here; in its own loop, so that
-        // the search of most pixels keeps to a few registers.
-        pixel = extend_string(dictionary, current, pixel, end, next);
-        if (pixel == end)
-            break;
-        assert(*pixel < COLOURS);
-        dictionary.add(next, current, *pixel);
-        ++next;
-        writer.put(current, size);
-        current = *pixel++;
-        // The size grows after the code written when entry 2^size is added; after entry 4095
-        // the table starts again behind a clear code in 12 bits.
-        if (next == grow_at) {
-            ++size;
-            grow_at = power_of_two[static_cast<std::size_t>(size)] + 1;
-        } else if (static_cast<std::size_t>(next) == LZW_TABLE_ENTRIES) {
-            writer.put(CLEAR_CODE, size);
-            size = FIRST_CODE_BITS;
-            grow_at = power_of_two[FIRST_CODE_BITS] + 1;
-            next = FIRST_FREE_CODE;
-            dictionary.reset();
+    for (int y = 0; y < screen::SCREEN_HEIGHT; ++y) {
+        const std::span<const std::uint8_t, screen::SCREEN_WIDTH> row = rows(y);
+        const std::uint8_t* pixel = row.data();
+        const std::uint8_t* const end = row.data() + row.size();
+        if (current == NO_PREFIX)
+            current = *pixel++;  // A string of one pixel is its root.
+        for (;;) {
+            // The longest string in the dictionary that goes on from here; in its own loop, so
+            // that the search of most pixels keeps to a few registers.
+            pixel = extend_string(dictionary, current, pixel, end, next);
+            if (pixel == end)
+                break;
+            assert(*pixel < COLOURS);
+            dictionary.add(next, current, *pixel);
+            ++next;
+            writer.put(current, size);
+            current = *pixel++;
+            // The size grows after the code written when entry 2^size is added; after entry 4095
+            // the table starts again behind a clear code in 12 bits.
+            if (next == grow_at) {
+                ++size;
+                grow_at = power_of_two[static_cast<std::size_t>(size)] + 1;
+            } else if (static_cast<std::size_t>(next) == LZW_TABLE_ENTRIES) {
+                writer.put(CLEAR_CODE, size);
+                size = FIRST_CODE_BITS;
+                grow_at = power_of_two[FIRST_CODE_BITS] + 1;
+                next = FIRST_FREE_CODE;
+                dictionary.reset();
+            }
         }
     }
     writer.put(current, size);
     writer.put(END_CODE, size);
     writer.finish();
     return file;
+}
+
+// The rows of 49152 pixels held in memory.
+struct PixelRows {
+    std::span<const std::uint8_t> pixels;
+    std::span<const std::uint8_t, screen::SCREEN_WIDTH> operator()(int y) const {
+        return pixels.subspan(static_cast<std::size_t>(y) * screen::SCREEN_WIDTH)
+            .first<screen::SCREEN_WIDTH>();
+    }
+};
+
+// The rows of a screen, rendered as they are asked for into one row of pixels.
+struct RenderedRows {
+    const screen::ScreenImage& screen;
+    bool bw;
+    bool inverse;
+    mutable std::array<std::uint8_t, screen::SCREEN_WIDTH> row{};
+    std::span<const std::uint8_t, screen::SCREEN_WIDTH> operator()(int y) const {
+        // Flash phase 0: flashing cells appear as stored.
+        screen::render_row(screen, y, bw, inverse, false, row);
+        return row;
+    }
+};
+
+IndexDictionary::Tables* new_index_tables() {
+    // Left uninitialised: the dictionary clears its rows as they come into use.
+    return new IndexDictionary::Tables;
 }
 
 }  // namespace
@@ -249,22 +282,22 @@ void put_code(std::int32_t code, std::span<std::uint8_t> buffer, std::uint32_t& 
 }
 
 std::vector<std::uint8_t> encode_gif(std::span<const std::uint8_t> pixels) {
-    // Left uninitialised: the dictionary clears its rows as they come into use.
-    std::unique_ptr<IndexDictionary::Tables> tables(new IndexDictionary::Tables);
-    return encode_with(pixels, IndexDictionary(*tables));
+    assert(pixels.size() == screen::SCREEN_PIXELS);
+    std::unique_ptr<IndexDictionary::Tables> tables(new_index_tables());
+    return encode_with(PixelRows{pixels}, IndexDictionary(*tables));
 }
 
 std::vector<std::uint8_t> encode_gif_by_scan(std::span<const std::uint8_t> pixels) {
+    assert(pixels.size() == screen::SCREEN_PIXELS);
     LzwTable table;
     reset_lzw_table(table, ROOT_BITS);
-    return encode_with(pixels, ScanDictionary{table});
+    return encode_with(PixelRows{pixels}, ScanDictionary{table});
 }
 
 std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen, bool bw,
                                            bool inverse) {
-    // Flash phase 0: flashing cells appear as stored.
-    screen::Picture rendered = screen::render_screen(screen, bw, inverse, false);
-    return encode_gif(std::span(rendered.pixels).first(screen::SCREEN_PIXELS));
+    std::unique_ptr<IndexDictionary::Tables> tables(new_index_tables());
+    return encode_with(RenderedRows{screen, bw, inverse}, IndexDictionary(*tables));
 }
 
 }  // namespace mirva::pictures
