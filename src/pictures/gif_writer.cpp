@@ -83,16 +83,18 @@ struct ScanDictionary {
 // code from 18 to next - 1 and NO_SLOT at next and below 18, so the test needs no range check:
 // a prefix is always below next.
 struct IndexDictionary {
-    static constexpr std::uint32_t NO_SLOT = 0xFFFFFFFF;
+    // A slot is prefix x 16 + pixel. Entries are added with prefixes up to 4094 (adding entry
+    // 4095 resets the table), so no slot reaches 0xFFFF.
+    static constexpr std::uint16_t NO_SLOT = 0xFFFF;
 
     struct Tables {
         std::array<std::uint16_t, LZW_TABLE_ENTRIES * COLOURS> codes;
-        std::array<std::uint32_t, LZW_TABLE_ENTRIES + 1> slots;
+        std::array<std::uint16_t, LZW_TABLE_ENTRIES + 1> slots;
     };
     // The encoder holds the dictionary by value and the tables through plain pointers, so that
     // they stay in registers while the stream's bytes are stored.
     std::uint16_t* codes;
-    std::uint32_t* slots;
+    std::uint16_t* slots;
 
     explicit IndexDictionary(Tables& tables)
         : codes(tables.codes.data()), slots(tables.slots.data()) {
@@ -100,15 +102,15 @@ struct IndexDictionary {
         reset();
     }
 
-    static std::uint32_t slot(std::int32_t prefix, std::uint8_t pixel) {
-        assert(prefix >= 0 && static_cast<std::size_t>(prefix) < LZW_TABLE_ENTRIES);
+    static std::uint16_t slot(std::int32_t prefix, std::uint8_t pixel) {
+        assert(prefix >= 0 && static_cast<std::size_t>(prefix) < LZW_TABLE_ENTRIES - 1);
         assert(pixel < COLOURS);
-        return static_cast<std::uint32_t>(prefix) * COLOURS + pixel;
+        return static_cast<std::uint16_t>(static_cast<std::uint32_t>(prefix) * COLOURS + pixel);
     }
     std::int32_t find(std::int32_t prefix, std::uint8_t pixel, std::int32_t next) const {
         assert(prefix != NO_PREFIX && prefix < next);
         (void)next;
-        const std::uint32_t wanted = slot(prefix, pixel);
+        const std::uint16_t wanted = slot(prefix, pixel);
         const std::int32_t following = prefix + 1;
         if (slots[following] == wanted)
             return following;
@@ -119,7 +121,7 @@ struct IndexDictionary {
         assert(code >= FIRST_FREE_CODE && static_cast<std::size_t>(code) < LZW_TABLE_ENTRIES);
         const auto at = static_cast<std::size_t>(code);
         std::fill_n(&codes[at * COLOURS], COLOURS, std::uint16_t{0});
-        const std::uint32_t added = slot(prefix, pixel);
+        const std::uint16_t added = slot(prefix, pixel);
         codes[added] = static_cast<std::uint16_t>(code);
         slots[at] = added;
         slots[at + 1] = NO_SLOT;
