@@ -1,6 +1,5 @@
 #include "display/sdl.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -14,14 +13,10 @@
 #include <vector>
 
 #include "cli/failure.h"
+#include "display/sdl_library.h"
 #include "screen/screen_image.h"
 
-// SDL's headers give only the types and the function signatures: the library is opened with
-// dlopen when a viewer runs, so a conversion never loads it and the program does not link it.
-// Built without the headers, the program reports that no display can be opened.
-#if __has_include(<SDL2/SDL.h>)
-#include <SDL2/SDL.h>
-#endif
+// Built without SDL's headers, the program reports that no display can be opened.
 
 namespace mirva::display {
 
@@ -61,68 +56,6 @@ inline constexpr int KEY_UNKNOWN = -2;
 // Where SDL cannot block on its event queue (the console's KMS/DRM and the invisible drivers),
 // the queue is looked at this often.
 inline constexpr int POLL_MILLISECONDS = 10;
-
-// The SDL functions the display uses, found in the library at run time.
-struct SdlLibrary {
-    decltype(&SDL_Init) init = nullptr;
-    decltype(&SDL_Quit) quit = nullptr;
-    decltype(&SDL_GetCurrentVideoDriver) current_video_driver = nullptr;
-    decltype(&SDL_SetHint) set_hint = nullptr;
-    decltype(&SDL_GetDisplayUsableBounds) display_usable_bounds = nullptr;
-    decltype(&SDL_CreateWindow) create_window = nullptr;
-    decltype(&SDL_DestroyWindow) destroy_window = nullptr;
-    decltype(&SDL_CreateRenderer) create_renderer = nullptr;
-    decltype(&SDL_DestroyRenderer) destroy_renderer = nullptr;
-    decltype(&SDL_GetRendererOutputSize) renderer_output_size = nullptr;
-    decltype(&SDL_CreateTexture) create_texture = nullptr;
-    decltype(&SDL_DestroyTexture) destroy_texture = nullptr;
-    decltype(&SDL_UpdateTexture) update_texture = nullptr;
-    decltype(&SDL_SetRenderDrawColor) set_render_draw_color = nullptr;
-    decltype(&SDL_RenderClear) render_clear = nullptr;
-    decltype(&SDL_RenderCopy) render_copy = nullptr;
-    decltype(&SDL_RenderPresent) render_present = nullptr;
-    decltype(&SDL_ShowCursor) show_cursor = nullptr;
-    decltype(&SDL_PollEvent) poll_event = nullptr;
-    decltype(&SDL_WaitEventTimeout) wait_event_timeout = nullptr;
-    decltype(&SDL_GetTicks64) ticks = nullptr;
-};
-
-template <typename Function>
-void resolve(void* library, const char* name, Function*& function) {
-    function = reinterpret_cast<Function*>(::dlsym(library, name));
-    if (function == nullptr)
-        cli::error(cli::MSG_NO_GRAPHICS);
-}
-
-SdlLibrary load_sdl(const char* name) {
-    // The library stays loaded until the process ends.
-    void* library = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr)
-        cli::error(cli::MSG_NO_GRAPHICS);
-    SdlLibrary sdl;
-    resolve(library, "SDL_Init", sdl.init);
-    resolve(library, "SDL_Quit", sdl.quit);
-    resolve(library, "SDL_GetCurrentVideoDriver", sdl.current_video_driver);
-    resolve(library, "SDL_SetHint", sdl.set_hint);
-    resolve(library, "SDL_GetDisplayUsableBounds", sdl.display_usable_bounds);
-    resolve(library, "SDL_CreateWindow", sdl.create_window);
-    resolve(library, "SDL_DestroyWindow", sdl.destroy_window);
-    resolve(library, "SDL_CreateRenderer", sdl.create_renderer);
-    resolve(library, "SDL_DestroyRenderer", sdl.destroy_renderer);
-    resolve(library, "SDL_GetRendererOutputSize", sdl.renderer_output_size);
-    resolve(library, "SDL_CreateTexture", sdl.create_texture);
-    resolve(library, "SDL_DestroyTexture", sdl.destroy_texture);
-    resolve(library, "SDL_UpdateTexture", sdl.update_texture);
-    resolve(library, "SDL_SetRenderDrawColor", sdl.set_render_draw_color);
-    resolve(library, "SDL_RenderClear", sdl.render_clear);
-    resolve(library, "SDL_RenderCopy", sdl.render_copy);
-    resolve(library, "SDL_RenderPresent", sdl.render_present);
-    resolve(library, "SDL_ShowCursor", sdl.show_cursor);
-    resolve(library, "SDL_PollEvent", sdl.poll_event);
-    resolve(library, "SDL_WaitEventTimeout", sdl.wait_event_timeout);
-    resolve(library, "SDL_GetTicks64", sdl.ticks);
-    return sdl;
-}
 
 // Standard error pointed at /dev/null for as long as this lives. The libraries SDL opens (the
 // Wayland client's, Mesa's) report their own troubles there, and the program prints nothing

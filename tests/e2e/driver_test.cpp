@@ -23,29 +23,7 @@ const std::string USAGE =
     "\t\t   -b  -> Ver la pantalla en blanco y negro\n"
     "\t\t   -i  -> Ver la pantalla en modo inverso";
 
-std::vector<std::uint8_t> snapshot_file(const screen::ScreenImage& screen, std::size_t offset,
-                                        std::size_t length, std::size_t border_at,
-                                        std::uint8_t border) {
-    std::vector<std::uint8_t> file(length, 0x5A);
-    std::copy(screen.begin(), screen.end(), file.begin() + static_cast<std::ptrdiff_t>(offset));
-    file[border_at] = border;
-    return file;
-}
-
-class Driver : public ::testing::Test {
-protected:
-    TemporaryDirectory dir;
-    screen::ScreenImage card = make_test_card();
-
-    void put(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        write_file(dir / name, bytes);
-    }
-    RunResult mirva(const std::vector<std::string>& arguments) { return run_mirva(dir, arguments); }
-    bool exists(const std::string& name) {
-        struct stat status {};
-        return ::lstat((dir / name).c_str(), &status) == 0;
-    }
-};
+using Driver = MirvaTest;
 
 TEST_F(Driver, UsageBannerWhenNoSourceIsGiven) {
     expect_message(mirva({}), USAGE);
@@ -168,11 +146,11 @@ TEST_F(Driver, ExtractsSnapshotScreens) {
     expect_success(mirva({"game.sna", "game.scr"}));
     EXPECT_EQ(read_file(dir / "game.scr"), bytes_of(card));
 
-    put("game.sp", snapshot_file(card, 38, 6950, 34, 4));
+    put("game.sp", make_snapshot_file(card, 38, 34, 4));
     expect_success(mirva({"game.sp", "sp.scr"}));
     EXPECT_EQ(read_file(dir / "sp.scr"), bytes_of(card));
 
-    put("x.sit", snapshot_file(card, 16412, 23324, 27, 1));
+    put("x.sit", make_snapshot_file(card, 16412, 27, 1));
     expect_success(mirva({"x.sit", "y.scr"}));
     EXPECT_EQ(read_file(dir / "y.scr"), bytes_of(card));
 }

@@ -59,18 +59,7 @@ std::uint8_t small_picture_index(const Bytes& pixels, int x, int y) {
     return inside ? pixels[static_cast<std::size_t>((y - 71) * 100 + x - 78)] : 0;
 }
 
-class Gif : public ::testing::Test {
-protected:
-    TemporaryDirectory dir;
-    screen::ScreenImage card = make_test_card();
-
-    void put(const std::string& name, const Bytes& bytes) { write_file(dir / name, bytes); }
-    RunResult mirva(const std::vector<std::string>& arguments) { return run_mirva(dir, arguments); }
-    bool exists(const std::string& name) {
-        struct stat status {};
-        return ::lstat((dir / name).c_str(), &status) == 0;
-    }
-};
+using Gif = MirvaTest;
 
 TEST_F(Gif, SnapshotScreenIsWrittenAsGif) {
     put("x.sna", make_sna(card, 5));

@@ -83,16 +83,7 @@ screen::ScreenImage expected_white_box(int left, int top, int width, int height)
     return expected;
 }
 
-class Pcx : public ::testing::Test {
-protected:
-    TemporaryDirectory dir;
-    screen::ScreenImage card = make_test_card();
-
-    void put(const std::string& name, const Bytes& bytes) { write_file(dir / name, bytes); }
-    Bytes get(const std::string& name) { return read_file(dir / name); }
-    RunResult mirva(const std::vector<std::string>& arguments) { return run_mirva(dir, arguments); }
-    bool exists(const std::string& name) { return std::filesystem::exists(dir / name); }
-};
+using Pcx = MirvaTest;
 
 TEST_F(Pcx, EveryScreenSourceBecomesTheSamePicture) {
     // Pillow and ImageMagick check the pixels of such files; here every source kind gets them.

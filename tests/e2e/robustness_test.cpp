@@ -50,13 +50,10 @@ std::vector<std::uint8_t> valid_file(const std::string& kind, const TemporaryDir
         return bytes_of(card);
     if (kind == "sna")
         return make_sna(card, 2);
-    if (kind == "sp" || kind == "sit") {
-        std::size_t offset = kind == "sp" ? 38 : 16412;
-        bytes.assign(offset + 6912, 0);
-        std::copy(card.begin(), card.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
-        bytes[kind == "sp" ? 34 : 27] = 5;
-        return bytes;
-    }
+    if (kind == "sp")
+        return make_snapshot_file(card, 38, 34, 5);
+    if (kind == "sit")
+        return make_snapshot_file(card, 16412, 27, 5);
     if (kind == "z80" || kind == "slt") {
         // Version 1, compressed: every byte plain except runs written as ED ED n v.
         bytes.assign(30, 0);

@@ -20,21 +20,8 @@ Bytes operator+(Bytes first, const Bytes& second) {
     return first;
 }
 
-Bytes snapshot_file(const screen::ScreenImage& screen, std::size_t offset, std::size_t length) {
-    Bytes file(length, 0x5A);
-    std::copy(screen.begin(), screen.end(), file.begin() + static_cast<std::ptrdiff_t>(offset));
-    return file;
-}
-
-class Tap : public ::testing::Test {
+class Tap : public MirvaTest {
 protected:
-    TemporaryDirectory dir;
-    screen::ScreenImage card = make_test_card();
-
-    void put(const std::string& name, const Bytes& bytes) { write_file(dir / name, bytes); }
-    Bytes get(const std::string& name) { return read_file(dir / name); }
-    RunResult mirva(const std::vector<std::string>& arguments) { return run_mirva(dir, arguments); }
-
     // Lists a tape with tzxlist: exactly a 19-byte header naming "SCREEN" as 6912 bytes of code
     // at 16384, then a 6914-byte data block, both checksums correct.
     void expect_screen_tape(const std::string& name) {
@@ -70,8 +57,8 @@ TEST_F(Tap, ScreenIsTakenFromATape) {
 TEST_F(Tap, EveryScreenSourceIsWrittenAsATape) {
     put("a.scr", bytes_of(card));
     put("a.sna", make_sna(card, 5));
-    put("a.sp", snapshot_file(card, 38, 6950));
-    put("a.sit", snapshot_file(card, 16412, 23324));
+    put("a.sp", make_snapshot_file(card, 38, 34, 0));
+    put("a.sit", make_snapshot_file(card, 16412, 27, 0));
     put("a.tap", tap_block({9}) + screen_tape(card));
     put("a.z80", make_z80_v1(memory_48k(card), 0x20));
     for (std::string source : {"a.scr", "a.sna", "a.sp", "a.sit", "a.tap", "a.z80"}) {

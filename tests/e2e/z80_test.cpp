@@ -8,17 +8,7 @@
 namespace mirva::testing {
 namespace {
 
-class Z80 : public ::testing::Test {
-protected:
-    TemporaryDirectory dir;
-    screen::ScreenImage card = make_test_card();
-
-    void put(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        write_file(dir / name, bytes);
-    }
-    RunResult mirva(const std::vector<std::string>& arguments) { return run_mirva(dir, arguments); }
-    bool exists(const std::string& name) { return std::filesystem::exists(dir / name); }
-};
+using Z80 = MirvaTest;
 
 // An SLT file: a version-3 snapshot, an empty block header and the SLT signature, a table of
 // one level and its end, then the level's data.

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
 #include "support/run_program.h"
+#include "support/test_card.h"
 
 namespace mirva::testing {
 
@@ -35,5 +37,23 @@ inline void expect_success(const RunResult& result) {
 inline std::vector<std::uint8_t> bytes_of(const auto& container) {
     return {container.begin(), container.end()};
 }
+
+/// A fresh directory with the test card at hand, and shorthands to run mirva in it.
+class MirvaTest : public ::testing::Test {
+protected:
+    TemporaryDirectory dir;
+    screen::ScreenImage card = make_test_card();
+
+    void put(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        write_file(dir / name, bytes);
+    }
+    std::vector<std::uint8_t> get(const std::string& name) { return read_file(dir / name); }
+    RunResult mirva(const std::vector<std::string>& arguments) { return run_mirva(dir, arguments); }
+    /// True when anything stands at the name, a dangling link included.
+    bool exists(const std::string& name) {
+        struct stat status {};
+        return ::lstat((dir / name).c_str(), &status) == 0;
+    }
+};
 
 }  // namespace mirva::testing

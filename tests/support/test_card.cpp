@@ -58,6 +58,16 @@ std::vector<std::uint8_t> make_sna(const screen::ScreenImage& screen, std::uint8
     return sna;
 }
 
+std::vector<std::uint8_t> make_snapshot_file(const screen::ScreenImage& screen,
+                                             std::size_t screen_offset, std::size_t border_offset,
+                                             std::uint8_t border) {
+    std::vector<std::uint8_t> file(screen_offset + screen.size(), 0x5A);
+    std::copy(screen.begin(), screen.end(),
+              file.begin() + static_cast<std::ptrdiff_t>(screen_offset));
+    file[border_offset] = border;
+    return file;
+}
+
 screen::ScreenImage make_random_screen(std::uint32_t seed) {
     screen::ScreenImage screen{};
     std::uint32_t state = seed == 0 ? 0x9E3779B9u : seed;

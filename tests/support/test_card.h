@@ -15,6 +15,12 @@ screen::ScreenImage make_test_card();
 /// state loops in place, so an emulator that loads it keeps showing the screen.
 std::vector<std::uint8_t> make_sna(const screen::ScreenImage& screen, std::uint8_t border);
 
+/// A snapshot that holds the screen at screen_offset and nothing after it, the border byte at
+/// border_offset, and 0x5A in every other byte.
+std::vector<std::uint8_t> make_snapshot_file(const screen::ScreenImage& screen,
+                                             std::size_t screen_offset, std::size_t border_offset,
+                                             std::uint8_t border);
+
 /// A screen of pseudo-random bytes from a seed (a xorshift generator, the same on every machine).
 screen::ScreenImage make_random_screen(std::uint32_t seed);
 
