@@ -66,11 +66,21 @@ struct ScanDictionary {
     }
     // The entries stay; the scan never reaches codes from next up.
     void reset() {}
+    const std::uint8_t* extend(std::int32_t& current, const std::uint8_t* pixel,
+                               const std::uint8_t* end, std::int32_t next) const {
+        for (; pixel != end; ++pixel) {
+            std::int32_t found = find(current, *pixel, next);
+            if (found == -1)
+                break;
+            current = found;
+        }
+        return pixel;
+    }
 };
 
 // The dictionary as the code of each {prefix, pixel} pair, 0 for none (no added entry has a code
-// below 18). It holds exactly the entries added since the last reset, which are the ones the
-// scan can find, and the scan never finds two for a pair, so both give the same code.
+// below 18), kept as code x 16. It holds exactly the entries added since the last reset, which are
+// the ones the scan can find, and the scan never finds two for a pair, so both give the same code.
 //
 // Only the rows of strings the encoder can hold are ever read: the roots, and codes added since
 // the last reset. A row is cleared when its code is added (before the code can become a prefix),
@@ -107,22 +117,34 @@ struct IndexDictionary {
         assert(pixel < COLOURS);
         return static_cast<std::uint16_t>(static_cast<std::uint32_t>(prefix) * COLOURS + pixel);
     }
-    std::int32_t find(std::int32_t prefix, std::uint8_t pixel, std::int32_t next) const {
-        assert(prefix != NO_PREFIX && prefix < next);
-        (void)next;
-        const std::uint16_t wanted = slot(prefix, pixel);
-        const std::int32_t following = prefix + 1;
-        if (slots[following] == wanted)
-            return following;
-        std::uint16_t code = codes[wanted];
-        return code == 0 ? -1 : code;
+    // Follows the string current through the pixels while the index holds it extended by the
+    // next one; returns the first pixel that does not extend it (end if none). The index holds
+    // each code as the start of its row, code x 16, so that one addition gives the next slot.
+    const std::uint8_t* extend(std::int32_t& current, const std::uint8_t* pixel,
+                               const std::uint8_t* end, [[maybe_unused]] std::int32_t next) const {
+        assert(current != NO_PREFIX && current < next);
+        std::uint32_t row = static_cast<std::uint32_t>(current) * COLOURS;
+        for (; pixel != end; ++pixel) {
+            assert(*pixel < COLOURS);
+            const std::uint32_t wanted = row + *pixel;
+            if (slots[row / COLOURS + 1] == wanted) {
+                row += COLOURS;  // The entry right after the prefix.
+                continue;
+            }
+            const std::uint16_t found = codes[wanted];
+            if (found == 0)
+                break;
+            row = found;
+        }
+        current = static_cast<std::int32_t>(row / COLOURS);
+        return pixel;
     }
     void add(std::int32_t code, std::int32_t prefix, std::uint8_t pixel) {
         assert(code >= FIRST_FREE_CODE && static_cast<std::size_t>(code) < LZW_TABLE_ENTRIES);
         const auto at = static_cast<std::size_t>(code);
         std::fill_n(&codes[at * COLOURS], COLOURS, std::uint16_t{0});
         const std::uint16_t added = slot(prefix, pixel);
-        codes[added] = static_cast<std::uint16_t>(code);
+        codes[added] = static_cast<std::uint16_t>(at * COLOURS);  // At most 4095 x 16 = 65520.
         slots[at] = added;
         slots[at + 1] = NO_SLOT;
     }
@@ -169,24 +191,6 @@ private:
     std::uint32_t position_ = 0;
 };
 
-// Follows the string current through the pixels from pixel on while the dictionary holds it
-// extended by the next one; returns the first pixel that does not extend it (end if none).
-template <typename Dictionary>
-const std::uint8_t* extend_string(const Dictionary& dictionary, std::int32_t& current,
-                                  const std::uint8_t* pixel, const std::uint8_t* end,
-                                  std::int32_t next) {
-    std::int32_t string = current;
-    for (; pixel != end; ++pixel) {
-        assert(*pixel < COLOURS);
-        std::int32_t found = dictionary.find(string, *pixel, next);
-        if (found == -1)
-            break;
-        string = found;
-    }
-    current = string;
-    return pixel;
-}
-
 // Encodes the 192 rows of 256 pixels that rows(y) gives, one row at a time, so that a screen
 // need not be rendered whole first; strings run on from one row into the next.
 template <typename Dictionary, typename Rows>
@@ -214,7 +218,7 @@ std::vector<std::uint8_t> encode_with(const Rows& rows, Dictionary dictionary) {
         for (;;) {
             // The longest string in the dictionary that goes on from here; in its own loop, so
             // that the search of most pixels keeps to a few registers.
-            pixel = extend_string(dictionary, current, pixel, end, next);
+            pixel = dictionary.extend(current, pixel, end, next);
             if (pixel == end)
                 break;
             assert(*pixel < COLOURS);
