@@ -24,12 +24,13 @@ std::size_t pixel_offset(int column, int row, int x, int y) {
 // With m = ceil(2^18 / d) and e = m d - 2^18 < d, floor(v m / 2^18) = floor(v / d) whenever
 // v e < 2^18; here v <= 63 x 63 + 63 = 4032 and e <= 63, so v e <= 254016 < 2^18 = 262144.
 inline constexpr unsigned MEAN_SHIFT = 18;
-inline constexpr std::array<std::uint32_t, 65> MEAN_RECIPROCALS = [] {
+constexpr std::array<std::uint32_t, 65> mean_reciprocals() {
     std::array<std::uint32_t, 65> reciprocals{};
     for (std::uint32_t divisor = 1; divisor < reciprocals.size(); ++divisor)
         reciprocals[divisor] = ((1u << MEAN_SHIFT) + divisor - 1) / divisor;
     return reciprocals;
-}();
+}
+inline constexpr std::array<std::uint32_t, 65> MEAN_RECIPROCALS = mean_reciprocals();
 
 void join(Rgb& centroid, unsigned& members, const Rgb& colour) {
     centroid.red = running_mean(centroid.red, members, colour.red);
@@ -89,7 +90,8 @@ void snap_to_spectrum(Picture& picture, const Palette& picture_palette) {
 
 void fit_cell(Picture& picture, ScreenImage& screen, int column, int row) {
     assert(column >= 0 && column < 32 && row >= 0 && row < 24);
-    const auto cell = static_cast<std::size_t>(32 * row + column);
+    const std::size_t cell =
+        std::size_t{32} * static_cast<std::size_t>(row) + static_cast<std::size_t>(column);
 
     // A cell of one colour, as most cells of most pictures are: both seeds are that colour, every
     // pixel is as near the one centroid as the other and joins the paper, whose mean stays put;

@@ -14,7 +14,7 @@ inline constexpr std::uint64_t EVERY_BYTE = 0x0101010101010101;
 
 // For each bitmap byte, eight bytes in memory order of 0xFF for a set bit and 0x00 for a clear
 // one, the leftmost pixel (bit 7) first.
-inline constexpr std::array<std::uint64_t, 256> BIT_MASKS = [] {
+constexpr std::array<std::uint64_t, 256> bit_masks() {
     std::array<std::uint64_t, 256> masks{};
     for (unsigned bits = 0; bits < masks.size(); ++bits) {
         std::array<std::uint8_t, 8> bytes{};
@@ -23,7 +23,8 @@ inline constexpr std::array<std::uint64_t, 256> BIT_MASKS = [] {
         masks[bits] = std::bit_cast<std::uint64_t>(bytes);
     }
     return masks;
-}();
+}
+inline constexpr std::array<std::uint64_t, 256> BIT_MASKS = bit_masks();
 
 }  // namespace
 
