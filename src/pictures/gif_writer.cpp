@@ -79,59 +79,44 @@ struct ScanDictionary {
 };
 
 // The dictionary as the code of each {prefix, pixel} pair, 0 for none (no added entry has a code
-// below 18), kept as code x 16. It holds exactly the entries added since the last reset, which are
+// below 18), kept as code x 16: the start of the code's own row, so that one addition gives the
+// place of the next lookup. It holds exactly the entries added since the last reset, which are
 // the ones the scan can find, and the scan never finds two for a pair, so both give the same code.
 //
 // Only the rows of strings the encoder can hold are ever read: the roots, and codes added since
 // the last reset. A row is cleared when its code is added (before the code can become a prefix),
 // and the root rows at each reset, so no reset clears the whole index and rows of codes never
 // reached are never touched.
-//
-// In a run of one colour each string found is often the entry right after its prefix. That entry
-// is tried first: its place does not depend on a value loaded from the index, so the processor
-// need not wait for one lookup before the next. slots holds the {prefix, pixel} slot of every
-// code from 18 to next - 1 and NO_SLOT at next and below 18, so the test needs no range check:
-// a prefix is always below next.
 struct IndexDictionary {
-    // A slot is prefix x 16 + pixel. Entries are added with prefixes up to 4094 (adding entry
-    // 4095 resets the table), so no slot reaches 0xFFFF.
-    static constexpr std::uint16_t NO_SLOT = 0xFFFF;
-
-    struct Tables {
-        std::array<std::uint16_t, LZW_TABLE_ENTRIES * COLOURS> codes;
-        std::array<std::uint16_t, LZW_TABLE_ENTRIES + 1> slots;
-    };
-    // The encoder holds the dictionary by value and the tables through plain pointers, so that
-    // they stay in registers while the stream's bytes are stored.
+    using Index = std::array<std::uint16_t, LZW_TABLE_ENTRIES * COLOURS>;
+    // The encoder holds the dictionary by value and the index through a plain pointer, so that it
+    // stays in a register while the stream's bytes are stored.
     std::uint16_t* codes;
-    std::uint16_t* slots;
 
-    explicit IndexDictionary(Tables& tables)
-        : codes(tables.codes.data()), slots(tables.slots.data()) {
-        std::fill_n(slots, FIRST_FREE_CODE + 1, NO_SLOT);
-        reset();
-    }
+    explicit IndexDictionary(Index& index) : codes(index.data()) { reset(); }
 
-    static std::uint16_t slot(std::int32_t prefix, std::uint8_t pixel) {
-        assert(prefix >= 0 && static_cast<std::size_t>(prefix) < LZW_TABLE_ENTRIES - 1);
+    static std::size_t slot(std::int32_t prefix, std::uint8_t pixel) {
+        assert(prefix >= 0 && static_cast<std::size_t>(prefix) < LZW_TABLE_ENTRIES);
         assert(pixel < COLOURS);
-        return static_cast<std::uint16_t>(static_cast<std::uint32_t>(prefix) * COLOURS + pixel);
+        return static_cast<std::size_t>(prefix) * COLOURS + pixel;
     }
     // Follows the string current through the pixels while the index holds it extended by the
-    // next one; returns the first pixel that does not extend it (end if none). The index holds
-    // each code as the start of its row, code x 16, so that one addition gives the next slot.
+    // next one; returns the first pixel that does not extend it (end if none).
+    //
+    // In a run of one colour the string found is often the entry right after its prefix. That
+    // case is tested first, against a value the processor knows before the lookup completes:
+    // while it holds, each step goes on without waiting for the one before.
     const std::uint8_t* extend(std::int32_t& current, const std::uint8_t* pixel,
                                const std::uint8_t* end, [[maybe_unused]] std::int32_t next) const {
         assert(current != NO_PREFIX && current < next);
         std::uint32_t row = static_cast<std::uint32_t>(current) * COLOURS;
         for (; pixel != end; ++pixel) {
             assert(*pixel < COLOURS);
-            const std::uint32_t wanted = row + *pixel;
-            if (slots[row / COLOURS + 1] == wanted) {
-                row += COLOURS;  // The entry right after the prefix.
+            const std::uint16_t found = codes[row + *pixel];
+            if (found == row + COLOURS) {
+                row += COLOURS;
                 continue;
             }
-            const std::uint16_t found = codes[wanted];
             if (found == 0)
                 break;
             row = found;
@@ -141,12 +126,9 @@ struct IndexDictionary {
     }
     void add(std::int32_t code, std::int32_t prefix, std::uint8_t pixel) {
         assert(code >= FIRST_FREE_CODE && static_cast<std::size_t>(code) < LZW_TABLE_ENTRIES);
-        const auto at = static_cast<std::size_t>(code);
-        std::fill_n(&codes[at * COLOURS], COLOURS, std::uint16_t{0});
-        const std::uint16_t added = slot(prefix, pixel);
-        codes[added] = static_cast<std::uint16_t>(at * COLOURS);  // At most 4095 x 16 = 65520.
-        slots[at] = added;
-        slots[at + 1] = NO_SLOT;
+        const std::size_t row = slot(code, 0);
+        std::fill_n(&codes[row], COLOURS, std::uint16_t{0});
+        codes[slot(prefix, pixel)] = static_cast<std::uint16_t>(row);  // At most 4095 x 16.
     }
     void reset() { std::fill_n(codes, COLOURS * COLOURS, std::uint16_t{0}); }
 };
@@ -268,9 +250,9 @@ struct RenderedRows {
     }
 };
 
-IndexDictionary::Tables* new_index_tables() {
+IndexDictionary::Index* new_index() {
     // Left uninitialised: the dictionary clears its rows as they come into use.
-    return new IndexDictionary::Tables;
+    return new IndexDictionary::Index;
 }
 
 }  // namespace
@@ -289,8 +271,8 @@ void put_code(std::int32_t code, std::span<std::uint8_t> buffer, std::uint32_t& 
 
 std::vector<std::uint8_t> encode_gif(std::span<const std::uint8_t> pixels) {
     assert(pixels.size() == screen::SCREEN_PIXELS);
-    std::unique_ptr<IndexDictionary::Tables> tables(new_index_tables());
-    return encode_with(PixelRows{pixels}, IndexDictionary(*tables));
+    std::unique_ptr<IndexDictionary::Index> index(new_index());
+    return encode_with(PixelRows{pixels}, IndexDictionary(*index));
 }
 
 std::vector<std::uint8_t> encode_gif_by_scan(std::span<const std::uint8_t> pixels) {
@@ -302,8 +284,8 @@ std::vector<std::uint8_t> encode_gif_by_scan(std::span<const std::uint8_t> pixel
 
 std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen, bool bw,
                                            bool inverse) {
-    std::unique_ptr<IndexDictionary::Tables> tables(new_index_tables());
-    return encode_with(RenderedRows{screen, bw, inverse}, IndexDictionary(*tables));
+    std::unique_ptr<IndexDictionary::Index> index(new_index());
+    return encode_with(RenderedRows{screen, bw, inverse}, IndexDictionary(*index));
 }
 
 }  // namespace mirva::pictures
