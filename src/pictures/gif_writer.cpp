@@ -21,12 +21,11 @@ inline constexpr int FIRST_CODE_BITS = 5;
 inline constexpr std::size_t COLOURS = 16;
 static_assert(CLEAR_CODE == 1 << ROOT_BITS && FIRST_CODE_BITS == ROOT_BITS + 1);
 
-// The code buffer holds the longest stream any screen can give: every pixel written as a code of
-// its own, the clear codes (one at the start and one per 4078 entries added) and the end code,
-// all in 12 bits, plus the two bytes put_code touches past the last one.
+// The longest stream any screen can give: every pixel written as a code of its own, the clear
+// codes (one at the start and one per 4078 entries added) and the end code, all in 12 bits.
 inline constexpr std::size_t MAX_CODES =
     screen::SCREEN_PIXELS + 1 + screen::SCREEN_PIXELS / (LZW_TABLE_ENTRIES - FIRST_FREE_CODE) + 1;
-inline constexpr std::size_t CODE_BUFFER_BYTES = (MAX_CODES * MAX_CODE_BITS + 7) / 8 + 2;
+inline constexpr std::size_t MAX_STREAM_BYTES = (MAX_CODES * MAX_CODE_BITS + 7) / 8;
 
 std::array<std::uint8_t, GIF_HEADER_BYTES> gif_header() {
     std::array<std::uint8_t, GIF_HEADER_BYTES> header{
@@ -67,110 +66,193 @@ struct ScanDictionary {
     }
     // The entries stay; the scan never reaches codes from next up.
     void reset() {}
+    const std::uint8_t* extend(std::int32_t& current, const std::uint8_t* pixel,
+                               const std::uint8_t* end, std::int32_t next) const {
+        for (; pixel != end; ++pixel) {
+            std::int32_t found = find(current, *pixel, next);
+            if (found == -1)
+                break;
+            current = found;
+        }
+        return pixel;
+    }
 };
 
 // The dictionary as the code of each {prefix, pixel} pair, 0 for none (no added entry has a code
-// below 18). It holds exactly the entries added since the last reset, which are the ones the
-// scan can find, and the scan never finds two for a pair, so both give the same code.
+// below 18), kept as code x 16: the start of the code's own row, so that one addition gives the
+// place of the next lookup. It holds exactly the entries added since the last reset, which are
+// the ones the scan can find, and the scan never finds two for a pair, so both give the same code.
 //
 // Only the rows of strings the encoder can hold are ever read: the roots, and codes added since
 // the last reset. A row is cleared when its code is added (before the code can become a prefix),
 // and the root rows at each reset, so no reset clears the whole index and rows of codes never
 // reached are never touched.
-//
-// In a run of one colour each string found is the entry right after its prefix. That entry is
-// tried first: its place does not depend on a value loaded from the index, so the processor
-// need not wait for one lookup before the next.
 struct IndexDictionary {
-    std::unique_ptr<std::uint16_t[]> codes{new std::uint16_t[LZW_TABLE_ENTRIES * COLOURS]};
-    // The {prefix, pixel} slot of each code added, plus 1; valid for the codes below next.
-    std::unique_ptr<std::uint32_t[]> slots{new std::uint32_t[LZW_TABLE_ENTRIES]};
+    using Index = std::array<std::uint16_t, LZW_TABLE_ENTRIES * COLOURS>;
+    // The encoder holds the dictionary by value and the index through a plain pointer, so that it
+    // stays in a register while the stream's bytes are stored.
+    std::uint16_t* codes;
 
-    IndexDictionary() { reset(); }
+    explicit IndexDictionary(Index& index) : codes(index.data()) { reset(); }
 
     static std::size_t slot(std::int32_t prefix, std::uint8_t pixel) {
         assert(prefix >= 0 && static_cast<std::size_t>(prefix) < LZW_TABLE_ENTRIES);
         assert(pixel < COLOURS);
         return static_cast<std::size_t>(prefix) * COLOURS + pixel;
     }
-    std::int32_t find(std::int32_t prefix, std::uint8_t pixel, std::int32_t next) const {
-        if (prefix == NO_PREFIX)
-            return pixel;
-        std::size_t wanted = slot(prefix, pixel);
-        std::int32_t following = prefix + 1;
-        if (following >= FIRST_FREE_CODE && following < next &&
-            slots[static_cast<std::size_t>(following)] == wanted + 1)
-            return following;
-        std::uint16_t code = codes[wanted];
-        return code == 0 ? -1 : code;
+    // Follows the string current through the pixels while the index holds it extended by the
+    // next one; returns the first pixel that does not extend it (end if none).
+    //
+    // In a run of one colour the string found is often the entry right after its prefix. That
+    // case is tested first, against a value the processor knows before the lookup completes:
+    // while it holds, each step goes on without waiting for the one before.
+    const std::uint8_t* extend(std::int32_t& current, const std::uint8_t* pixel,
+                               const std::uint8_t* end, [[maybe_unused]] std::int32_t next) const {
+        assert(current != NO_PREFIX && current < next);
+        std::uint32_t row = static_cast<std::uint32_t>(current) * COLOURS;
+        for (; pixel != end; ++pixel) {
+            assert(*pixel < COLOURS);
+            const std::uint16_t found = codes[row + *pixel];
+            if (found == row + COLOURS) {
+                row += COLOURS;
+                continue;
+            }
+            if (found == 0)
+                break;
+            row = found;
+        }
+        current = static_cast<std::int32_t>(row / COLOURS);
+        return pixel;
     }
     void add(std::int32_t code, std::int32_t prefix, std::uint8_t pixel) {
         assert(code >= FIRST_FREE_CODE && static_cast<std::size_t>(code) < LZW_TABLE_ENTRIES);
-        std::fill_n(&codes[slot(code, 0)], COLOURS, std::uint16_t{0});
-        std::size_t added = slot(prefix, pixel);
-        codes[added] = static_cast<std::uint16_t>(code);
-        slots[static_cast<std::size_t>(code)] = static_cast<std::uint32_t>(added + 1);
+        const std::size_t row = slot(code, 0);
+        std::fill_n(&codes[row], COLOURS, std::uint16_t{0});
+        codes[slot(prefix, pixel)] = static_cast<std::uint16_t>(row);  // At most 4095 x 16.
     }
-    void reset() { std::fill_n(&codes[0], COLOURS * COLOURS, std::uint16_t{0}); }
+    void reset() { std::fill_n(codes, COLOURS * COLOURS, std::uint16_t{0}); }
 };
 
-template <typename Dictionary>
-std::vector<std::uint8_t> encode_with(std::span<const std::uint8_t> pixels,
-                                      Dictionary& dictionary) {
-    assert(pixels.size() == screen::SCREEN_PIXELS);
-    std::vector<std::uint8_t> buffer(CODE_BUFFER_BYTES);
-    std::uint32_t position = 0;
+// Collects the code stream in a buffer of one sub-block and appends each full one to the file,
+// with its length byte, as soon as it is complete.
+class SubBlockWriter {
+public:
+    explicit SubBlockWriter(std::vector<std::uint8_t>& file) : file_(file) {}
+
+    void put(std::int32_t code, int size) {
+        put_code(code, buffer_, position_, size);
+        if (position_ >= FULL_BITS)
+            flush_block();
+    }
+    // Appends the last, shorter sub-block, if any bits are left, and the zero length byte.
+    void finish() {
+        const std::size_t rest = (position_ + 7) / 8;
+        if (rest != 0) {
+            file_.push_back(static_cast<std::uint8_t>(rest));
+            file_.insert(file_.end(), buffer_.begin(),
+                         buffer_.begin() + static_cast<std::ptrdiff_t>(rest));
+        }
+        file_.push_back(0x00);
+    }
+
+private:
+    void flush_block() {
+        file_.push_back(static_cast<std::uint8_t>(BLOCK_BYTES));
+        file_.insert(file_.end(), buffer_.begin(), buffer_.begin() + BLOCK_BYTES);
+        // The bits past the block (a code reaches at most 12 bits beyond it) start the next one.
+        std::copy(buffer_.begin() + BLOCK_BYTES, buffer_.end(), buffer_.begin());
+        std::fill(buffer_.begin() + (buffer_.size() - BLOCK_BYTES), buffer_.end(), 0);
+        position_ -= FULL_BITS;
+    }
+
+    static constexpr std::ptrdiff_t BLOCK_BYTES = 255;
+    static constexpr std::uint32_t FULL_BITS = 8 * BLOCK_BYTES;
+    std::vector<std::uint8_t>& file_;
+    // put_code writes up to two bytes past the code's first byte, which lies within the block.
+    std::array<std::uint8_t, BLOCK_BYTES + 3> buffer_{};
+    std::uint32_t position_ = 0;
+};
+
+// Encodes the 192 rows of 256 pixels that rows(y) gives, one row at a time, so that a screen
+// need not be rendered whole first; strings run on from one row into the next.
+template <typename Dictionary, typename Rows>
+std::vector<std::uint8_t> encode_with(const Rows& rows, Dictionary dictionary) {
+    // The header, then the code stream in sub-blocks of 255 bytes, the last one shorter, then a
+    // zero length byte; no trailer follows. Room for the longest stream is set aside, which
+    // costs nothing until it is written.
+    std::vector<std::uint8_t> file;
+    file.reserve(GIF_HEADER_BYTES + MAX_STREAM_BYTES + MAX_STREAM_BYTES / 255 + 2);
+    const auto header = gif_header();
+    file.insert(file.end(), header.begin(), header.end());
+    SubBlockWriter writer(file);
+
     std::int32_t current = NO_PREFIX;
     std::int32_t next = FIRST_FREE_CODE;
     int size = FIRST_CODE_BITS;
-
-    put_code(CLEAR_CODE, buffer, position, size);
-    for (std::uint8_t pixel : pixels) {
-        assert(pixel < COLOURS);
-        std::int32_t found = dictionary.find(current, pixel, next);
-        if (found != -1) {
-            current = found;
-            continue;
+    std::int32_t grow_at = power_of_two[FIRST_CODE_BITS] + 1;
+    writer.put(CLEAR_CODE, size);
+    for (int y = 0; y < screen::SCREEN_HEIGHT; ++y) {
+        const std::span<const std::uint8_t, screen::SCREEN_WIDTH> row = rows(y);
+        const std::uint8_t* pixel = row.data();
+        const std::uint8_t* const end = row.data() + row.size();
+        if (current == NO_PREFIX)
+            current = *pixel++;  // A string of one pixel is its root.
+        for (;;) {
+            // The longest string in the dictionary that goes on from here; in its own loop, so
+            // that the search of most pixels keeps to a few registers.
+            pixel = dictionary.extend(current, pixel, end, next);
+            if (pixel == end)
+                break;
+            assert(*pixel < COLOURS);
+            dictionary.add(next, current, *pixel);
+            ++next;
+            writer.put(current, size);
+            current = *pixel++;
+            // The size grows after the code written when entry 2^size is added; after entry 4095
+            // the table starts again behind a clear code in 12 bits.
+            if (next == grow_at) {
+                ++size;
+                grow_at = power_of_two[static_cast<std::size_t>(size)] + 1;
+            } else if (static_cast<std::size_t>(next) == LZW_TABLE_ENTRIES) {
+                writer.put(CLEAR_CODE, size);
+                size = FIRST_CODE_BITS;
+                grow_at = power_of_two[FIRST_CODE_BITS] + 1;
+                next = FIRST_FREE_CODE;
+                dictionary.reset();
+            }
         }
-        dictionary.add(next, current, pixel);
-        ++next;
-        put_code(current, buffer, position, size);
-        current = pixel;
-        // The size grows after the code written when entry 2^size is added; after entry 4095
-        // the table starts again behind a clear code in 12 bits.
-        if (next == power_of_two[static_cast<std::size_t>(size)] + 1) {
-            ++size;
-        } else if (static_cast<std::size_t>(next) == LZW_TABLE_ENTRIES) {
-            put_code(CLEAR_CODE, buffer, position, size);
-            size = FIRST_CODE_BITS;
-            next = FIRST_FREE_CODE;
-            dictionary.reset();
-        }
     }
-    if (current != NO_PREFIX)
-        put_code(current, buffer, position, size);
-    put_code(END_CODE, buffer, position, size);
-
-    // The code stream goes out in sub-blocks of 255 bytes, the last one shorter, then a zero
-    // length byte; no trailer follows.
-    const std::size_t stream_bytes = (position + 7) / 8;
-    const std::size_t full_blocks = stream_bytes / 255;
-    const std::size_t rest = stream_bytes % 255;
-    std::vector<std::uint8_t> file(GIF_HEADER_BYTES + full_blocks * 256 + (rest ? rest + 1 : 0) +
-                                   1);
-    auto header = gif_header();
-    auto out = std::copy(header.begin(), header.end(), file.begin());
-    auto stream = std::span(buffer).first(stream_bytes);
-    for (std::size_t block = 0; block < full_blocks; ++block) {
-        *out++ = 0xFF;
-        out = std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(block * 255), 255, out);
-    }
-    if (rest) {
-        *out++ = static_cast<std::uint8_t>(rest);
-        out = std::copy_n(stream.end() - static_cast<std::ptrdiff_t>(rest), rest, out);
-    }
-    *out = 0x00;
+    writer.put(current, size);
+    writer.put(END_CODE, size);
+    writer.finish();
     return file;
+}
+
+// The rows of 49152 pixels held in memory.
+struct PixelRows {
+    std::span<const std::uint8_t> pixels;
+    std::span<const std::uint8_t, screen::SCREEN_WIDTH> operator()(int y) const {
+        return pixels.subspan(static_cast<std::size_t>(y) * screen::SCREEN_WIDTH)
+            .first<screen::SCREEN_WIDTH>();
+    }
+};
+
+// The rows of a screen, rendered as they are asked for into one row of pixels.
+struct RenderedRows {
+    const screen::ScreenImage& screen;
+    bool bw;
+    bool inverse;
+    mutable std::array<std::uint8_t, screen::SCREEN_WIDTH> row{};
+    std::span<const std::uint8_t, screen::SCREEN_WIDTH> operator()(int y) const {
+        // Flash phase 0: flashing cells appear as stored.
+        screen::render_row(screen, y, bw, inverse, false, row);
+        return row;
+    }
+};
+
+IndexDictionary::Index* new_index() {
+    // Left uninitialised: the dictionary clears its rows as they come into use.
+    return new IndexDictionary::Index;
 }
 
 }  // namespace
@@ -188,22 +270,22 @@ void put_code(std::int32_t code, std::span<std::uint8_t> buffer, std::uint32_t& 
 }
 
 std::vector<std::uint8_t> encode_gif(std::span<const std::uint8_t> pixels) {
-    IndexDictionary dictionary;
-    return encode_with(pixels, dictionary);
+    assert(pixels.size() == screen::SCREEN_PIXELS);
+    std::unique_ptr<IndexDictionary::Index> index(new_index());
+    return encode_with(PixelRows{pixels}, IndexDictionary(*index));
 }
 
 std::vector<std::uint8_t> encode_gif_by_scan(std::span<const std::uint8_t> pixels) {
+    assert(pixels.size() == screen::SCREEN_PIXELS);
     LzwTable table;
     reset_lzw_table(table, ROOT_BITS);
-    ScanDictionary dictionary{table};
-    return encode_with(pixels, dictionary);
+    return encode_with(PixelRows{pixels}, ScanDictionary{table});
 }
 
 std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen, bool bw,
                                            bool inverse) {
-    // Flash phase 0: flashing cells appear as stored.
-    screen::Picture rendered = screen::render_screen(screen, bw, inverse, false);
-    return encode_gif(std::span(rendered.pixels).first(screen::SCREEN_PIXELS));
+    std::unique_ptr<IndexDictionary::Index> index(new_index());
+    return encode_with(RenderedRows{screen, bw, inverse}, IndexDictionary(*index));
 }
 
 }  // namespace mirva::pictures

@@ -205,9 +205,18 @@ screen::Picture read_pcx_picture(cli::ByteSource& source, screen::Palette& pictu
     return picture;
 }
 
-std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels) {
-    assert(pixels.size() == screen::SCREEN_PIXELS);
-    std::vector<std::uint8_t> file{10, 5, 1, 8};  // PCX, version 5, run-length, 8 bits.
+namespace {
+
+// Writes the file of the 192 rows of 256 pixels that rows(y) gives, one row at a time, so that a
+// screen need not be rendered whole first.
+template <typename Rows>
+std::vector<std::uint8_t> encode_rows(const Rows& rows) {
+    std::vector<std::uint8_t> file;
+    // The longest file: every pixel a count byte and a value. Room set aside is not touched
+    // until it is written.
+    file.reserve(PCX_HEADER_BYTES + 2 * screen::SCREEN_PIXELS + PCX_PALETTE_BYTES);
+    for (std::uint8_t byte : {10, 5, 1, 8})  // PCX, version 5, run-length, 8 bits.
+        file.push_back(byte);
     append_u16(file, 0);                          // xmin
     append_u16(file, 0);                          // ymin
     append_u16(file, screen::SCREEN_WIDTH - 1);   // xmax
@@ -224,8 +233,8 @@ std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels) {
     // Runs of 1 to 63 pixels, never across the end of a line. A single pixel below 0xC0 stands
     // for itself; any other value needs a count byte.
     const auto width = static_cast<std::size_t>(screen::SCREEN_WIDTH);
-    for (std::size_t line = 0; line < pixels.size(); line += width) {
-        auto row = pixels.subspan(line, width);
+    for (int y = 0; y < screen::SCREEN_HEIGHT; ++y) {
+        const std::span<const std::uint8_t, screen::SCREEN_WIDTH> row = rows(y);
         std::size_t x = 0;
         while (x < width) {
             std::uint8_t value = row[x];
@@ -246,10 +255,23 @@ std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels) {
     return file;
 }
 
+}  // namespace
+
+std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels) {
+    assert(pixels.size() == screen::SCREEN_PIXELS);
+    return encode_rows([pixels](int y) {
+        return pixels.subspan(static_cast<std::size_t>(y) * screen::SCREEN_WIDTH)
+            .first<screen::SCREEN_WIDTH>();
+    });
+}
+
 std::vector<std::uint8_t> write_pcx_screen(const screen::ScreenImage& screen, bool bw,
                                            bool inverse) {
-    screen::Picture rendered = screen::render_screen(screen, bw, inverse, false);
-    return encode_pcx(std::span(rendered.pixels).first(screen::SCREEN_PIXELS));
+    std::array<std::uint8_t, screen::SCREEN_WIDTH> row{};
+    return encode_rows([&](int y) {
+        screen::render_row(screen, y, bw, inverse, false, row);
+        return std::span<const std::uint8_t, screen::SCREEN_WIDTH>(row);
+    });
 }
 
 }  // namespace mirva::pictures

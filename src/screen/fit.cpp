@@ -1,5 +1,6 @@
 #include "screen/fit.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdlib>
 
@@ -19,11 +20,17 @@ std::size_t pixel_offset(int column, int row, int x, int y) {
     return (at(row) * 8 + at(y)) * SCREEN_WIDTH + at(column) * 8 + at(x);
 }
 
-// Moves one component of a centroid to the truncated mean of its n members and the new one.
-std::uint8_t running_mean(std::uint8_t component, unsigned n, std::uint8_t joining) {
-    // Components are 0..63, so the mean is one too.
-    return static_cast<std::uint8_t>((component * n + joining) / (n + 1));
+// Reciprocals that turn the running mean's division by n + 1 (1..64) into a multiplication.
+// With m = ceil(2^18 / d) and e = m d - 2^18 < d, floor(v m / 2^18) = floor(v / d) whenever
+// v e < 2^18; here v <= 63 x 63 + 63 = 4032 and e <= 63, so v e <= 254016 < 2^18 = 262144.
+inline constexpr unsigned MEAN_SHIFT = 18;
+constexpr std::array<std::uint32_t, 65> mean_reciprocals() {
+    std::array<std::uint32_t, 65> reciprocals{};
+    for (std::uint32_t divisor = 1; divisor < reciprocals.size(); ++divisor)
+        reciprocals[divisor] = ((1u << MEAN_SHIFT) + divisor - 1) / divisor;
+    return reciprocals;
 }
+inline constexpr std::array<std::uint32_t, 65> MEAN_RECIPROCALS = mean_reciprocals();
 
 void join(Rgb& centroid, unsigned& members, const Rgb& colour) {
     centroid.red = running_mean(centroid.red, members, colour.red);
@@ -32,7 +39,22 @@ void join(Rgb& centroid, unsigned& members, const Rgb& colour) {
     ++members;
 }
 
+// The attribute of a cell from its ink and paper: black paper takes its bright bit from a
+// coloured ink, so bright ink on black stays bright.
+std::uint8_t cell_attribute(std::uint8_t ink, std::uint8_t paper) {
+    const int ink_base = ink & BASE_COLOUR;
+    const int paper_base = paper & BASE_COLOUR;
+    std::uint8_t bright = (paper_base == 0 && ink_base != 0) ? ink & BRIGHT : paper & BRIGHT;
+    return static_cast<std::uint8_t>(ink_base + 8 * paper_base + (bright ? 0x40 : 0));
+}
+
 }  // namespace
+
+std::uint8_t running_mean(std::uint8_t component, unsigned members, std::uint8_t joining) {
+    assert(component < 64 && joining < 64 && members < 64);
+    return static_cast<std::uint8_t>(
+        ((component * members + joining) * MEAN_RECIPROCALS[members + 1]) >> MEAN_SHIFT);
+}
 
 unsigned colour_distance(const Rgb& a, const Rgb& b) {
     auto square = [](int difference) { return static_cast<unsigned>(difference * difference); };
@@ -68,6 +90,25 @@ void snap_to_spectrum(Picture& picture, const Palette& picture_palette) {
 
 void fit_cell(Picture& picture, ScreenImage& screen, int column, int row) {
     assert(column >= 0 && column < 32 && row >= 0 && row < 24);
+    const std::size_t cell =
+        std::size_t{32} * static_cast<std::size_t>(row) + static_cast<std::size_t>(column);
+
+    // A cell of one colour, as most cells of most pictures are: both seeds are that colour, every
+    // pixel is as near the one centroid as the other and joins the paper, whose mean stays put;
+    // ink and paper come out the same and every pixel is paper.
+    const std::uint8_t first = picture.pixels[pixel_offset(column, row, 0, 0)];
+    bool uniform = true;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x)
+            uniform &= picture.pixels[pixel_offset(column, row, x, y)] == first;
+    }
+    if (uniform) {
+        const std::uint8_t colour = nearest_spectrum_colour(spectrum_palette[first]);
+        for (int y = 0; y < 8; ++y)
+            std::fill_n(&picture.pixels[pixel_offset(column, row, 0, y)], 8, std::uint8_t{0});
+        screen[BITMAP_BYTES + cell] = cell_attribute(colour, colour);
+        return;
+    }
     // Every pass visits the cell's pixels line by line, left to right; the ties depend on it.
 
     // The last pixel of the highest base colour seeds the ink, the last of the lowest the
@@ -114,10 +155,7 @@ void fit_cell(Picture& picture, ScreenImage& screen, int column, int row) {
         }
     }
 
-    // Black paper takes its bright bit from a coloured ink, so bright ink on black stays bright.
-    std::uint8_t bright = (paper_base == 0 && ink_base != 0) ? ink & BRIGHT : paper & BRIGHT;
-    auto attribute = static_cast<std::uint8_t>(ink_base + 8 * paper_base + (bright ? 0x40 : 0));
-    screen[BITMAP_BYTES + static_cast<std::size_t>(32 * row + column)] = attribute;
+    screen[BITMAP_BYTES + cell] = cell_attribute(ink, paper);
 }
 
 ScreenImage picture_to_screen(Picture& picture, const Palette& picture_palette) {

@@ -11,6 +11,10 @@ namespace mirva::screen {
 /// Takes two colours; returns the sum of the squared differences of their components.
 unsigned colour_distance(const Rgb& a, const Rgb& b);
 
+/// Takes a centroid component (0..63), its number of members so far (0..63) and the component
+/// of the colour that joins it; returns the truncated mean of the members and the new colour.
+std::uint8_t running_mean(std::uint8_t component, unsigned members, std::uint8_t joining);
+
 /// Takes a colour; returns the index 0..15 of the nearest spectrum_palette entry (the lower
 /// index on a tie, so black is 0, never 8).
 std::uint8_t nearest_spectrum_colour(const Rgb& colour);

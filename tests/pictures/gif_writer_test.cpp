@@ -218,6 +218,20 @@ TEST(EncodeGif, StreamsLongerThanAnyScreenGivesFitTheCodeBuffer) {
     }
 }
 
+// A screen is written row by row as it is rendered; the file is that of its whole picture.
+TEST(WriteGifScreen, WritesTheFileOfTheRenderedPicture) {
+    for (const auto& screen :
+         {testing::make_test_card(), testing::make_random_screen(5), screen::ScreenImage{}}) {
+        for (int options = 0; options < 4; ++options) {
+            const bool bw = options & 1;
+            const bool inverse = options & 2;
+            EXPECT_EQ(write_gif_screen(screen, bw, inverse),
+                      encode_gif(rendered_pixels(screen, bw, inverse)))
+                << options;
+        }
+    }
+}
+
 TEST(PutCode, MergesLeastSignificantBitFirst) {
     Bytes buffer(6, 0);
     std::uint32_t position = 0;

@@ -97,6 +97,21 @@ TEST(WritePcxScreen, AllZeroScreenGivesTheShortestFile) {
     EXPECT_TRUE(std::all_of(file.end() - 720, file.end(), [](auto byte) { return byte == 0; }));
 }
 
+// A screen is written row by row as it is rendered; the file is that of its whole picture.
+TEST(WritePcxScreen, WritesTheFileOfTheRenderedPicture) {
+    for (const auto& screen :
+         {testing::make_test_card(), testing::make_random_screen(5), screen::ScreenImage{}}) {
+        for (int options = 0; options < 4; ++options) {
+            const bool bw = options & 1;
+            const bool inverse = options & 2;
+            screen::Picture picture = screen::render_screen(screen, bw, inverse, false);
+            EXPECT_EQ(write_pcx_screen(screen, bw, inverse),
+                      encode_pcx(std::span(picture.pixels).first(49152)))
+                << options;
+        }
+    }
+}
+
 TEST(EncodePcx, RunsEndAtTheEndOfALineAndAtSixtyThreePixels) {
     Bytes pixels(49152, 0);
     std::iota(pixels.begin(), pixels.begin() + 256, 0);  // Line 0: 0..255, all different.

@@ -194,5 +194,110 @@ TEST(PictureToScreen, SearchPerPaletteEntryEqualsSearchPerPixel) {
     }
 }
 
+TEST(RunningMean, EqualsTheTruncatedDivisionForEveryInput) {
+    for (unsigned component = 0; component < 64; ++component)
+        for (unsigned members = 0; members < 64; ++members)
+            for (unsigned joining = 0; joining < 64; ++joining)
+                ASSERT_EQ(running_mean(static_cast<std::uint8_t>(component), members,
+                                       static_cast<std::uint8_t>(joining)),
+                          (component * members + joining) / (members + 1))
+                    << component << " " << members << " " << joining;
+}
+
+// The fit of one cell written as plainly as it is described: three passes over the pixels, a
+// division for every mean, no shortcut for cells of one colour.
+void reference_fit_cell(Picture& picture, ScreenImage& screen, int column, int row) {
+    auto at = [&](int x, int y) -> std::uint8_t& {
+        return picture.pixels[static_cast<std::size_t>((row * 8 + y) * 256 + column * 8 + x)];
+    };
+    std::uint8_t high = 0;
+    std::uint8_t low = 15;
+    for (int i = 0; i < 64; ++i) {
+        std::uint8_t index = at(i % 8, i / 8);
+        if ((index & 7) >= (high & 7))
+            high = index;
+        if ((index & 7) <= (low & 7))
+            low = index;
+    }
+    std::array<unsigned, 3> ink{spectrum_palette[high].red, spectrum_palette[high].green,
+                                spectrum_palette[high].blue};
+    std::array<unsigned, 3> paper{spectrum_palette[low].red, spectrum_palette[low].green,
+                                  spectrum_palette[low].blue};
+    unsigned ink_members = 0;
+    unsigned paper_members = 0;
+    auto distance = [](const std::array<unsigned, 3>& centroid, const Rgb& colour) {
+        auto square = [](int d) { return d * d; };
+        return square(static_cast<int>(centroid[0]) - colour.red) +
+               square(static_cast<int>(centroid[1]) - colour.green) +
+               square(static_cast<int>(centroid[2]) - colour.blue);
+    };
+    for (int i = 0; i < 64; ++i) {
+        const Rgb& colour = spectrum_palette[at(i % 8, i / 8)];
+        bool to_ink = distance(ink, colour) < distance(paper, colour);
+        auto& centroid = to_ink ? ink : paper;
+        auto& members = to_ink ? ink_members : paper_members;
+        centroid[0] = (centroid[0] * members + colour.red) / (members + 1);
+        centroid[1] = (centroid[1] * members + colour.green) / (members + 1);
+        centroid[2] = (centroid[2] * members + colour.blue) / (members + 1);
+        ++members;
+    }
+    auto nearest = [](const std::array<unsigned, 3>& centroid) {
+        return nearest_spectrum_colour({static_cast<std::uint8_t>(centroid[0]),
+                                        static_cast<std::uint8_t>(centroid[1]),
+                                        static_cast<std::uint8_t>(centroid[2])});
+    };
+    int ink_colour = nearest(ink);
+    int paper_colour = nearest(paper);
+    for (int i = 0; i < 64; ++i) {
+        int base = at(i % 8, i / 8) & 7;
+        at(i % 8, i / 8) = std::abs(base - (ink_colour & 7)) < std::abs(base - (paper_colour & 7));
+    }
+    int bright =
+        ((paper_colour & 7) == 0 && (ink_colour & 7) != 0) ? ink_colour & 8 : paper_colour & 8;
+    screen[BITMAP_BYTES + static_cast<std::size_t>(row * 32 + column)] =
+        static_cast<std::uint8_t>((ink_colour & 7) + 8 * (paper_colour & 7) + (bright ? 0x40 : 0));
+}
+
+// Cells of one colour, of two, of a few and of many, in every mix, fit as the plain passes fit
+// them: the shortcuts of the fit change no cell.
+TEST(FitCell, EqualsThePlainPassesOnEveryKindOfCell) {
+    for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+        auto noise = testing::make_random_screen(seed);
+        Picture picture;
+        picture.width = 256;
+        picture.height = 192;
+        for (std::size_t i = 0; i < SCREEN_PIXELS; ++i) {
+            std::size_t cell = (i / 256 / 8) * 32 + (i % 256) / 8;
+            std::uint8_t byte = noise[(i * 7 + seed) % noise.size()];
+            switch ((cell + seed) % 4) {
+                case 0:  // One colour.
+                    picture.pixels[i] = static_cast<std::uint8_t>(cell % 16);
+                    break;
+                case 1:  // Two colours.
+                    picture.pixels[i] =
+                        static_cast<std::uint8_t>(byte & 1 ? cell % 16 : 15 - cell % 16);
+                    break;
+                case 2:  // Almost one colour: a single other pixel somewhere.
+                    picture.pixels[i] = static_cast<std::uint8_t>(
+                        (i % 256) % 8 == cell % 8 && (i / 256) % 8 == seed % 8 ? 9 : 8);
+                    break;
+                default:  // Any of the 16.
+                    picture.pixels[i] = byte & 15;
+            }
+        }
+        Picture expected_pixels = picture;
+        ScreenImage expected{};
+        for (int row = 0; row < 24; ++row)
+            for (int column = 0; column < 32; ++column)
+                reference_fit_cell(expected_pixels, expected, column, row);
+        ScreenImage fitted{};
+        for (int row = 0; row < 24; ++row)
+            for (int column = 0; column < 32; ++column)
+                fit_cell(picture, fitted, column, row);
+        EXPECT_EQ(fitted, expected) << "seed " << seed;
+        EXPECT_EQ(picture.pixels, expected_pixels.pixels) << "seed " << seed;
+    }
+}
+
 }  // namespace
 }  // namespace mirva::screen

@@ -1,0 +1,176 @@
+// Every step of a conversion in process, on the test card, a title screen, the random worst
+// case and the all-zero screen: rendering, the PCX writer, the GIF and PCX readers, the Z80
+// expansion and the fit of a picture to a screen.
+#include <benchmark/benchmark.h>
+
+#include "bench_inputs.h"
+#include "cli/byte_source.h"
+#include "containers/z80.h"
+#include "pictures/gif_reader.h"
+#include "pictures/gif_writer.h"
+#include "pictures/pcx.h"
+#include "screen/fit.h"
+#include "screen/render.h"
+
+namespace {
+
+using namespace mirva;
+
+// Packs bytes as snapshot writers do: runs of five or more equal bytes, and of two or more 0xED
+// bytes, become 0xED 0xED count value; a byte right after a single 0xED is never packed.
+std::vector<std::uint8_t> pack_z80(std::span<const std::uint8_t> memory) {
+    std::vector<std::uint8_t> packed;
+    std::size_t at = 0;
+    while (at < memory.size()) {
+        std::uint8_t value = memory[at];
+        std::size_t run = 1;
+        while (at + run < memory.size() && run < 255 && memory[at + run] == value)
+            ++run;
+        if (run >= 5 || (value == containers::Z80_RUN_MARK && run >= 2)) {
+            packed.insert(packed.end(), {containers::Z80_RUN_MARK, containers::Z80_RUN_MARK,
+                                         static_cast<std::uint8_t>(run), value});
+            at += run;
+            continue;
+        }
+        packed.push_back(value);
+        ++at;
+        if (value == containers::Z80_RUN_MARK && at < memory.size())
+            packed.push_back(memory[at++]);
+    }
+    return packed;
+}
+
+// A version-3 snapshot: the 30-byte header, an additional header of 54 bytes, a packed page 4
+// of zeros and the packed page 8, which starts with the screen.
+std::vector<std::uint8_t> z80_snapshot(const screen::ScreenImage& screen) {
+    std::vector<std::uint8_t> file(30 + 2 + 54, 0);
+    file[30] = 54;
+    auto add_page = [&file](std::uint8_t page, std::span<const std::uint8_t> memory) {
+        auto packed = pack_z80(memory);
+        file.push_back(static_cast<std::uint8_t>(packed.size() & 0xFF));
+        file.push_back(static_cast<std::uint8_t>(packed.size() >> 8));
+        file.push_back(page);
+        file.insert(file.end(), packed.begin(), packed.end());
+    };
+    std::vector<std::uint8_t> page(16384, 0);
+    add_page(4, page);
+    std::copy(screen.begin(), screen.end(), page.begin());
+    add_page(8, page);
+    return file;
+}
+
+void render(benchmark::State& state, const screen::ScreenImage& screen) {
+    for (auto _ : state) {
+        auto picture = screen::render_screen(screen, false, false, false);
+        benchmark::DoNotOptimize(picture.pixels.data());
+    }
+}
+
+void pcx_encoder(benchmark::State& state, const screen::ScreenImage& screen) {
+    const auto pixels = bench::screen_pixels(screen);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        auto file = pictures::encode_pcx(pixels);
+        bytes = file.size();
+        benchmark::DoNotOptimize(file.data());
+    }
+    state.counters["file_bytes"] = static_cast<double>(bytes);
+}
+
+void gif_reader(benchmark::State& state, const screen::ScreenImage& screen) {
+    const auto file = pictures::write_gif_screen(screen, false, false);
+    screen::Palette palette{};
+    for (auto _ : state) {
+        cli::MemorySource source(file);
+        auto picture = pictures::read_gif_picture(source, palette);
+        benchmark::DoNotOptimize(picture.pixels.data());
+    }
+    state.counters["file_bytes"] = static_cast<double>(file.size());
+}
+
+void pcx_reader(benchmark::State& state, const screen::ScreenImage& screen) {
+    const auto file = pictures::write_pcx_screen(screen, false, false);
+    screen::Palette palette{};
+    for (auto _ : state) {
+        cli::MemorySource source(file);
+        auto picture = pictures::read_pcx_picture(source, palette);
+        benchmark::DoNotOptimize(picture.pixels.data());
+    }
+    state.counters["file_bytes"] = static_cast<double>(file.size());
+}
+
+void z80_expansion(benchmark::State& state, const screen::ScreenImage& screen) {
+    const auto packed = pack_z80(screen);
+    screen::ScreenImage unpacked{};
+    for (auto _ : state) {
+        bool whole = containers::unpack_z80_block(packed, unpacked);
+        benchmark::DoNotOptimize(whole);
+        benchmark::DoNotOptimize(unpacked.data());
+    }
+    if (unpacked != screen)
+        state.SkipWithError("the expansion does not give the screen back");
+    state.counters["packed_bytes"] = static_cast<double>(packed.size());
+}
+
+// The whole reader of a version-3 snapshot in memory: the header, a page skipped, the screen's
+// page expanded.
+void z80_reader(benchmark::State& state, const screen::ScreenImage& screen) {
+    const auto file = z80_snapshot(screen);
+    std::uint8_t border = 0;
+    screen::ScreenImage read{};
+    for (auto _ : state) {
+        cli::MemorySource source(file);
+        read = containers::read_z80_screen(source, "bench.z80", border);
+        benchmark::DoNotOptimize(read.data());
+    }
+    if (read != screen)
+        state.SkipWithError("the reader does not give the screen back");
+    state.counters["file_bytes"] = static_cast<double>(file.size());
+}
+
+// The fit works on its picture in place, so each run starts from a fresh copy (about 2 us of
+// the time).
+void run_fit(benchmark::State& state, const screen::Picture& picture,
+             const screen::Palette& palette) {
+    for (auto _ : state) {
+        screen::Picture working = picture;
+        auto fitted = screen::picture_to_screen(working, palette);
+        benchmark::DoNotOptimize(fitted.data());
+    }
+}
+
+void fit(benchmark::State& state, const screen::ScreenImage& screen) {
+    run_fit(state, screen::render_screen(screen, false, false, false),
+            bench::spectrum_file_palette());
+}
+
+void fit_photo(benchmark::State& state) {
+    screen::Palette palette{};
+    auto picture = bench::photo_picture(palette);
+    run_fit(state, picture, palette);
+}
+
+using ScreenBenchmark = void (*)(benchmark::State&, const screen::ScreenImage&);
+
+bool register_all() {
+    const std::pair<const char*, ScreenBenchmark> benchmarks[] = {
+        {"render_screen", render},           {"encode_pcx", pcx_encoder},
+        {"read_gif_picture", gif_reader},    {"read_pcx_picture", pcx_reader},
+        {"unpack_z80_block", z80_expansion}, {"read_z80_screen", z80_reader},
+        {"picture_to_screen", fit},
+    };
+    for (const auto& [name, function] : benchmarks) {
+        for (const auto& input : bench::bench_screens()) {
+            benchmark::RegisterBenchmark((std::string(name) + "/" + input.name).c_str(), function,
+                                         input.screen)
+                ->Unit(benchmark::kMicrosecond);
+        }
+    }
+    benchmark::RegisterBenchmark("picture_to_screen/photo_256_colours", fit_photo)
+        ->Unit(benchmark::kMicrosecond);
+    return true;
+}
+
+[[maybe_unused]] const bool registered = register_all();
+
+}  // namespace
