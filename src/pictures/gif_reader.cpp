@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "cli/failure.h"
+#include "pictures/file_palette.h"
 #include "pictures/lzw.h"
 
 namespace mirva::pictures {
@@ -102,11 +103,7 @@ screen::Picture read_gif_picture(cli::ByteSource& source, screen::Palette& pictu
         static_cast<std::size_t>(power_of_two[static_cast<std::size_t>(colour_bits)]);
     std::array<std::uint8_t, std::size_t{3} * 256> table{};
     read_exact(source, std::span(table).first(3 * colours));
-    for (std::size_t index = 0; index < colours; ++index) {
-        picture_palette[index] = {static_cast<std::uint8_t>(table[3 * index] >> 2),
-                                  static_cast<std::uint8_t>(table[3 * index + 1] >> 2),
-                                  static_cast<std::uint8_t>(table[3 * index + 2] >> 2)};
-    }
+    load_file_colours(std::span(table).first(3 * colours), picture_palette);
     counted += 3 * colours;
 
     // At most one extension is skipped, whatever its label; a second one stands where the image

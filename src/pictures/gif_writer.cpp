@@ -5,6 +5,7 @@
 #include <cassert>
 #include <memory>
 
+#include "pictures/file_palette.h"
 #include "pictures/lzw.h"
 #include "screen/palette.h"
 #include "screen/render.h"
@@ -35,12 +36,8 @@ std::array<std::uint8_t, GIF_HEADER_BYTES> gif_header() {
         0x00,  // Background colour index.
         0x00,  // Pixel aspect ratio.
     };
-    std::size_t at = 13;
-    for (const auto& colour : screen::spectrum_palette) {
-        header[at++] = static_cast<std::uint8_t>(colour.red << 2);
-        header[at++] = static_cast<std::uint8_t>(colour.green << 2);
-        header[at++] = static_cast<std::uint8_t>(colour.blue << 2);
-    }
+    constexpr auto colours = spectrum_colour_bytes();  // The global colour table.
+    std::copy(colours.begin(), colours.end(), header.begin() + 13);
     constexpr std::array<std::uint8_t, 11> image_descriptor{
         0x2C,             // Image separator.
         0x00,      0x00,  // Left.
@@ -228,28 +225,6 @@ std::vector<std::uint8_t> encode_with(const Rows& rows, Dictionary dictionary) {
     return file;
 }
 
-// The rows of 49152 pixels held in memory.
-struct PixelRows {
-    std::span<const std::uint8_t> pixels;
-    std::span<const std::uint8_t, screen::SCREEN_WIDTH> operator()(int y) const {
-        return pixels.subspan(static_cast<std::size_t>(y) * screen::SCREEN_WIDTH)
-            .first<screen::SCREEN_WIDTH>();
-    }
-};
-
-// The rows of a screen, rendered as they are asked for into one row of pixels.
-struct RenderedRows {
-    const screen::ScreenImage& screen;
-    bool bw;
-    bool inverse;
-    mutable std::array<std::uint8_t, screen::SCREEN_WIDTH> row{};
-    std::span<const std::uint8_t, screen::SCREEN_WIDTH> operator()(int y) const {
-        // Flash phase 0: flashing cells appear as stored.
-        screen::render_row(screen, y, bw, inverse, false, row);
-        return row;
-    }
-};
-
 IndexDictionary::Index* new_index() {
     // Left uninitialised: the dictionary clears its rows as they come into use.
     return new IndexDictionary::Index;
@@ -272,20 +247,20 @@ void put_code(std::int32_t code, std::span<std::uint8_t> buffer, std::uint32_t& 
 std::vector<std::uint8_t> encode_gif(std::span<const std::uint8_t> pixels) {
     assert(pixels.size() == screen::SCREEN_PIXELS);
     std::unique_ptr<IndexDictionary::Index> index(new_index());
-    return encode_with(PixelRows{pixels}, IndexDictionary(*index));
+    return encode_with(screen::PixelRows{pixels}, IndexDictionary(*index));
 }
 
 std::vector<std::uint8_t> encode_gif_by_scan(std::span<const std::uint8_t> pixels) {
     assert(pixels.size() == screen::SCREEN_PIXELS);
     LzwTable table;
     reset_lzw_table(table, ROOT_BITS);
-    return encode_with(PixelRows{pixels}, ScanDictionary{table});
+    return encode_with(screen::PixelRows{pixels}, ScanDictionary{table});
 }
 
 std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen, bool bw,
                                            bool inverse) {
     std::unique_ptr<IndexDictionary::Index> index(new_index());
-    return encode_with(RenderedRows{screen, bw, inverse}, IndexDictionary(*index));
+    return encode_with(screen::RenderedRows{screen, bw, inverse}, IndexDictionary(*index));
 }
 
 }  // namespace mirva::pictures

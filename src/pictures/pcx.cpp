@@ -5,6 +5,7 @@
 #include <cassert>
 
 #include "cli/failure.h"
+#include "pictures/file_palette.h"
 #include "screen/render.h"
 
 namespace mirva::pictures {
@@ -117,12 +118,8 @@ private:
 };
 
 void append_spectrum_colours(std::vector<std::uint8_t>& file) {
-    // Components 0..63 are stored as 0..252.
-    for (const auto& colour : screen::spectrum_palette) {
-        file.push_back(static_cast<std::uint8_t>(colour.red << 2));
-        file.push_back(static_cast<std::uint8_t>(colour.green << 2));
-        file.push_back(static_cast<std::uint8_t>(colour.blue << 2));
-    }
+    constexpr auto colours = spectrum_colour_bytes();
+    file.insert(file.end(), colours.begin(), colours.end());
 }
 
 void append_u16(std::vector<std::uint8_t>& file, unsigned value) {
@@ -185,12 +182,7 @@ screen::Picture read_pcx_picture(cli::ByteSource& source, screen::Palette& pictu
     if (!source.seek(*file_size - PCX_PALETTE_BYTES) || !source.read_all(palette_bytes) ||
         palette_bytes[0] != PCX_PALETTE_MARKER)
         cli::error(cli::MSG_READ_DATA);
-    for (std::size_t entry = 0; entry < picture_palette.size(); ++entry) {
-        // File components 0..255 become 0..63.
-        picture_palette[entry].red = static_cast<std::uint8_t>(palette_bytes[1 + 3 * entry] >> 2);
-        picture_palette[entry].green = static_cast<std::uint8_t>(palette_bytes[2 + 3 * entry] >> 2);
-        picture_palette[entry].blue = static_cast<std::uint8_t>(palette_bytes[3 + 3 * entry] >> 2);
-    }
+    load_file_colours(std::span(palette_bytes).subspan(1), picture_palette);
 
     screen::Picture picture;
     picture.width = width;
@@ -259,19 +251,12 @@ std::vector<std::uint8_t> encode_rows(const Rows& rows) {
 
 std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels) {
     assert(pixels.size() == screen::SCREEN_PIXELS);
-    return encode_rows([pixels](int y) {
-        return pixels.subspan(static_cast<std::size_t>(y) * screen::SCREEN_WIDTH)
-            .first<screen::SCREEN_WIDTH>();
-    });
+    return encode_rows(screen::PixelRows{pixels});
 }
 
 std::vector<std::uint8_t> write_pcx_screen(const screen::ScreenImage& screen, bool bw,
                                            bool inverse) {
-    std::array<std::uint8_t, screen::SCREEN_WIDTH> row{};
-    return encode_rows([&](int y) {
-        screen::render_row(screen, y, bw, inverse, false, row);
-        return std::span<const std::uint8_t, screen::SCREEN_WIDTH>(row);
-    });
+    return encode_rows(screen::RenderedRows{screen, bw, inverse});
 }
 
 }  // namespace mirva::pictures
