@@ -3,8 +3,8 @@
 // expansion and the fit of a picture to a screen.
 #include <benchmark/benchmark.h>
 
+#include "base/byte_source.h"
 #include "bench_inputs.h"
-#include "cli/byte_source.h"
 #include "containers/z80.h"
 #include "pictures/gif_reader.h"
 #include "pictures/gif_writer.h"
@@ -78,10 +78,10 @@ void pcx_encoder(benchmark::State& state, const screen::ScreenImage& screen) {
 }
 
 void gif_reader(benchmark::State& state, const screen::ScreenImage& screen) {
-    const auto file = pictures::write_gif_screen(screen, false, false);
+    const auto file = pictures::write_gif_screen(screen, 0, {}, {});
     screen::Palette palette{};
     for (auto _ : state) {
-        cli::MemorySource source(file);
+        base::MemorySource source(file);
         auto picture = pictures::read_gif_picture(source, palette);
         benchmark::DoNotOptimize(picture.pixels.data());
     }
@@ -89,10 +89,10 @@ void gif_reader(benchmark::State& state, const screen::ScreenImage& screen) {
 }
 
 void pcx_reader(benchmark::State& state, const screen::ScreenImage& screen) {
-    const auto file = pictures::write_pcx_screen(screen, false, false);
+    const auto file = pictures::write_pcx_screen(screen, 0, {}, {});
     screen::Palette palette{};
     for (auto _ : state) {
-        cli::MemorySource source(file);
+        base::MemorySource source(file);
         auto picture = pictures::read_pcx_picture(source, palette);
         benchmark::DoNotOptimize(picture.pixels.data());
     }
@@ -119,7 +119,7 @@ void z80_reader(benchmark::State& state, const screen::ScreenImage& screen) {
     std::uint8_t border = 0;
     screen::ScreenImage read{};
     for (auto _ : state) {
-        cli::MemorySource source(file);
+        base::MemorySource source(file);
         read = containers::read_z80_screen(source, "bench.z80", border);
         benchmark::DoNotOptimize(read.data());
     }

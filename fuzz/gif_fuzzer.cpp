@@ -1,16 +1,16 @@
 #include <cstdint>
 
-#include "cli/byte_source.h"
-#include "cli/failure.h"
+#include "base/byte_source.h"
+#include "base/failure.h"
 #include "pictures/gif_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace mirva;
-    cli::MemorySource source({data, size});
+    base::MemorySource source({data, size});
     screen::Palette palette{};
     try {
         (void)pictures::read_gif_picture(source, palette);
-    } catch (const cli::Failure&) {
+    } catch (const base::Failure&) {
     }  // Rejection is fine; anything else escaping is a bug.
     return 0;
 }

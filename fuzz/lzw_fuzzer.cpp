@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "pictures/lzw.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         assert(count <= pixels.size());
         assert(table->stack_start < pictures::LZW_TABLE_ENTRIES);
         (void)count;
-    } catch (const cli::Failure&) {
+    } catch (const base::Failure&) {
     }  // Rejection is fine; anything else escaping is a bug.
     return 0;
 }

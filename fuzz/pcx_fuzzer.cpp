@@ -1,15 +1,15 @@
 #include <cstdint>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "pictures/pcx.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace mirva;
-    cli::MemorySource source({data, size});
+    base::MemorySource source({data, size});
     screen::Palette palette{};
     try {
         (void)pictures::read_pcx_picture(source, palette);
-    } catch (const cli::Failure&) {
+    } catch (const base::Failure&) {
     }  // Rejection is fine; anything else escaping is a bug.
     return 0;
 }

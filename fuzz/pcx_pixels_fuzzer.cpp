@@ -4,7 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "pictures/pcx.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -22,10 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Claiming more data than there is makes the decoder meet a short file.
     std::uint64_t claimed = input.size() - 6 + ((input[5] & 2) ? 1000 : 0);
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(layout.width * layout.height));
-    cli::MemorySource source(input.subspan(6));
+    base::MemorySource source(input.subspan(6));
     try {
         pictures::decode_pcx_pixels(source, claimed, layout, pixels);
-    } catch (const cli::Failure&) {
+    } catch (const base::Failure&) {
     }  // Rejection is fine; anything else escaping is a bug.
     return 0;
 }

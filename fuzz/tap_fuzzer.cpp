@@ -1,14 +1,14 @@
 #include <cstdint>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "containers/tap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace mirva;
-    cli::MemorySource source({data, size});
+    base::MemorySource source({data, size});
     try {
         (void)containers::read_tap_screen(source, "fuzz");
-    } catch (const cli::Failure&) {
+    } catch (const base::Failure&) {
     }  // Rejection is fine; anything else escaping is a bug.
     return 0;
 }

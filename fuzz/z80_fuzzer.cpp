@@ -1,17 +1,17 @@
 #include <cassert>
 #include <cstdint>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "containers/z80.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace mirva;
-    cli::MemorySource source({data, size});
+    base::MemorySource source({data, size});
     std::uint8_t border = 0;
     try {
         (void)containers::read_z80_screen(source, "fuzz.z80", border);
         assert(border <= 7);
-    } catch (const cli::Failure&) {
+    } catch (const base::Failure&) {
     }  // Rejection is fine; anything else escaping is a bug.
     return 0;
 }

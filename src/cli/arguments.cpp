@@ -1,11 +1,48 @@
 #include "cli/arguments.h"
 
-#include <array>
-#include <utility>
+#include <bitset>
 
-#include "cli/failure.h"
+#include "base/failure.h"
+#include "cli/usage.h"
 
 namespace mirva::cli {
+
+namespace {
+
+// An argument ends at its first NUL, as it does on the command line.
+std::string_view up_to_nul(std::string_view argument) {
+    auto length = argument.find('\0');
+    return length == std::string_view::npos ? argument : argument.substr(0, length);
+}
+
+// Sets the option that argument names; false when it names none.
+bool take_option(std::string_view argument, Request& request, std::bitset<32>& seen) {
+    std::string_view name = argument;
+    std::string_view value;
+    bool has_value = false;
+    if (argument.starts_with("--")) {
+        auto equals = argument.find('=');
+        if (equals != std::string_view::npos) {
+            name = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+            has_value = true;
+        }
+    }
+    const OptionRow* row = find_option(name);
+    if (row == nullptr)
+        return false;
+    auto index = static_cast<std::size_t>(row - option_table().data());
+    // Each option at most once; a value exactly where the option takes one.
+    if (seen.test(index) || has_value != !row->value_name.empty())
+        usage();
+    seen.set(index);
+    request.action = row->action;
+    if (row->set != nullptr && !row->set(request.options, value))
+        usage();
+    return true;
+}
+
+}  // namespace
 
 std::string& upcase_ascii(std::string& text) {
     for (char& byte : text) {
@@ -16,43 +53,56 @@ std::string& upcase_ascii(std::string& text) {
 }
 
 FileKind classify_argument(std::string_view argument) {
-    // An argument ends at its first NUL, as it does on the command line.
-    auto length = argument.find('\0');
-    if (length != std::string_view::npos)
-        argument = argument.substr(0, length);
+    argument = up_to_nul(argument);
     if (argument.size() > MAX_ARGUMENT_LENGTH)
-        error(MSG_ARGUMENT_TOO_LONG);
-
+        base::error(base::MSG_ARGUMENT_TOO_LONG);
     std::string copy(argument);
     upcase_ascii(copy);
-    if (copy == "-B")
-        return OPT_BW;
-    if (copy == "-I")
-        return OPT_INVERSE;
-
     // The extension starts at the last dot anywhere, a directory name's included; without a
     // dot the whole text is compared, and it cannot match.
     auto dot = copy.rfind('.');
     std::string_view extension(copy);
     if (dot != std::string::npos)
         extension.remove_prefix(dot);
+    return kind_of_extension(extension);
+}
 
-    static constexpr std::array<std::pair<std::string_view, FileKind>, 9> EXTENSIONS{{
-        {".GIF", KIND_GIF},
-        {".PCX", KIND_PCX},
-        {".SCR", KIND_SCR},
-        {".SIT", KIND_SIT},
-        {".SNA", KIND_SNA},
-        {".SLT", KIND_SLT},
-        {".SP", KIND_SP},
-        {".Z80", KIND_Z80},
-        {".TAP", KIND_TAP},
-    }};
-    for (const auto& [text, kind] : EXTENSIONS) {
-        if (extension == text)
-            return kind;
+Request parse_arguments(std::span<const std::string> arguments) {
+    Request request;
+    bool has_source = false;
+    bool has_destination = false;
+    std::bitset<32> seen;
+    static_assert(32 >= 4, "one bit per option");
+    for (const auto& whole : arguments) {
+        std::string_view argument = up_to_nul(whole);
+        if (argument.size() > MAX_ARGUMENT_LENGTH)
+            base::error(base::MSG_ARGUMENT_TOO_LONG);
+        if (argument.starts_with("--")) {
+            // Every argument that starts with two dashes is an option, known or not.
+            if (!take_option(argument, request, seen))
+                usage();
+            if (request.action != Action::job)
+                return request;
+            continue;
+        }
+        if (take_option(argument, request, seen))
+            continue;
+        FileKind kind = classify_argument(argument);
+        if (kind != KIND_NONE && !has_source && is_source_kind(kind)) {
+            request.source = std::string(argument);
+            request.source_kind = kind;
+            has_source = true;
+        } else if (kind != KIND_NONE && has_source && !has_destination) {
+            request.destination = std::string(argument);
+            request.destination_kind = kind;
+            has_destination = true;
+        } else {
+            usage();  // An argument of no known kind, a kind that is never read, or a third file.
+        }
     }
-    return KIND_NONE;
+    if (!has_source)
+        usage();
+    return request;
 }
 
 }  // namespace mirva::cli

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "cli/driver.h"
-#include "cli/failure.h"
 #include "display/sdl.h"
 
 int main(int argc, char** argv) {
@@ -16,10 +16,10 @@ int main(int argc, char** argv) {
         for (int index = 1; index < argc; ++index)
             arguments.emplace_back(argv[index]);
         return mirva::cli::run(arguments, mirva::display::open_sdl_display);
-    } catch (const mirva::cli::Failure& failure) {
+    } catch (const mirva::base::Failure& failure) {
         (void)std::fprintf(stderr, "%s\n", failure.what());
     } catch (const std::bad_alloc&) {
-        (void)std::fprintf(stderr, "%s\n", mirva::cli::MSG_NO_MEMORY.data());
+        (void)std::fprintf(stderr, "%s\n", mirva::base::MSG_NO_MEMORY.data());
     }
     return 1;
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 
 namespace mirva::containers {
 
@@ -15,23 +15,23 @@ static_assert(TAP_FILE_BYTES == tap_screen_header.size() + screen::SCREEN_BYTES 
 
 }  // namespace
 
-screen::ScreenImage read_tap_screen(cli::ByteSource& source, std::string_view path) {
+screen::ScreenImage read_tap_screen(base::ByteSource& source, std::string_view path) {
     // Only the block lengths are looked at: the first block of a screen's length is taken,
     // whatever its flag, its checksum or the header before it say.
     while (true) {
         std::array<std::uint8_t, 2> length_bytes{};
         if (!source.read_all(length_bytes))
-            cli::fatal(cli::MSG_TAP_WITHOUT_SCREEN, path);
+            base::fatal(base::MSG_TAP_WITHOUT_SCREEN, path);
         unsigned length = length_bytes[0] | (length_bytes[1] << 8);
         if (length == SCREEN_BLOCK_LENGTH) {
             screen::ScreenImage screen{};
             if (!source.skip(1) || !source.read_all(screen))  // The flag byte.
-                cli::fatal(cli::MSG_READ_SOURCE, path);
+                base::fatal(base::MSG_READ_SOURCE, path);
             return screen;
         }
         // A block that runs past the end is not itself an error: the next length is missing.
         if (!source.skip(length))
-            cli::fatal(cli::MSG_READ_SOURCE, path);
+            base::fatal(base::MSG_READ_SOURCE, path);
     }
 }
 
@@ -45,6 +45,13 @@ std::vector<std::uint8_t> write_tap_screen(const screen::ScreenImage& screen) {
     next = std::copy(screen.begin(), screen.end(), next);
     *next = checksum;
     return tape;
+}
+
+std::vector<std::uint8_t> write_tap_screen(const screen::ScreenImage& screen,
+                                           std::uint8_t /*border_colour*/,
+                                           const screen::Options& /*options*/,
+                                           screen::PictureSize /*size*/) {
+    return write_tap_screen(screen);
 }
 
 }  // namespace mirva::containers

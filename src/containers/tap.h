@@ -5,7 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/byte_source.h"
+#include "base/byte_source.h"
+#include "screen/options.h"
 #include "screen/screen_image.h"
 
 namespace mirva::containers {
@@ -20,9 +21,15 @@ inline constexpr std::size_t TAP_FILE_BYTES = 6937;
 
 /// Takes a tape; returns the screen of its first 6914-byte block. Fails with "EL TAP no tiene
 /// ninguna pantalla" or "Error leyendo del fichero %s".
-screen::ScreenImage read_tap_screen(cli::ByteSource& source, std::string_view path);
+screen::ScreenImage read_tap_screen(base::ByteSource& source, std::string_view path);
 
 /// Returns the 6937 bytes of a two-block tape holding the screen, with its checksums.
 std::vector<std::uint8_t> write_tap_screen(const screen::ScreenImage& screen);
+
+/// The same, in the form every writer takes: the border, options and size change nothing.
+std::vector<std::uint8_t> write_tap_screen(const screen::ScreenImage& screen,
+                                           std::uint8_t border_colour,
+                                           const screen::Options& options,
+                                           screen::PictureSize size);
 
 }  // namespace mirva::containers

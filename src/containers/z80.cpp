@@ -5,7 +5,7 @@
 #include <cassert>
 #include <limits>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 
 namespace mirva::containers {
 
@@ -52,7 +52,7 @@ BlockHeader parse_block_header(std::span<const std::uint8_t, BLOCK_HEADER_BYTES>
 // expands them as they come. A screen that needs more than the buffer holds is read in further
 // pieces, so a valid snapshot always gives its whole screen. False when the data end, or a run
 // code is cut off by their end, before the screen is full.
-bool read_compressed_screen(cli::ByteSource& source, std::uint64_t limit,
+bool read_compressed_screen(base::ByteSource& source, std::uint64_t limit,
                             screen::ScreenImage& screen) {
     std::array<std::uint8_t, BUFFER_BYTES> buffer{};
     std::size_t held = 0;
@@ -112,11 +112,11 @@ bool unpack_z80_block(std::span<const std::uint8_t> compressed, screen::ScreenIm
     return unpack_z80_block(compressed, true, screen, 0).produced == screen.size();
 }
 
-screen::ScreenImage read_z80_screen(cli::ByteSource& source, std::string_view path,
+screen::ScreenImage read_z80_screen(base::ByteSource& source, std::string_view path,
                                     std::uint8_t& border_colour) {
     std::array<std::uint8_t, HEADER_AREA_BYTES> header{};
     if (!source.seek(0) || !source.read_all(header))
-        cli::fatal(cli::MSG_READ_SOURCE, path);
+        base::fatal(base::MSG_READ_SOURCE, path);
     std::uint8_t flags = header[FLAGS_OFFSET];
     border_colour = static_cast<std::uint8_t>((flags >> FLAGS_BORDER_SHIFT) & BORDER_MASK);
 
@@ -136,7 +136,7 @@ screen::ScreenImage read_z80_screen(cli::ByteSource& source, std::string_view pa
                          ? read_compressed_screen(source, TO_END_OF_FILE, screen)
                          : source.read_all(screen));
         if (!read)
-            cli::fatal(cli::MSG_READ_SOURCE, path);
+            base::fatal(base::MSG_READ_SOURCE, path);
         return screen;
     }
 
@@ -144,14 +144,14 @@ screen::ScreenImage read_z80_screen(cli::ByteSource& source, std::string_view pa
     auto block =
         parse_block_header(std::span(header).subspan(first_block).first<BLOCK_HEADER_BYTES>());
     if (!source.seek(first_block + BLOCK_HEADER_BYTES))
-        cli::fatal(cli::MSG_READ_SOURCE, path);
+        base::fatal(base::MSG_READ_SOURCE, path);
     // The blocks before the screen's are skipped; a file without one ends in a short read.
     while (block.page != SCREEN_PAGE) {
         std::uint64_t stored =
             version_3 && block.length == PLAIN_BLOCK ? PAGE_BYTES : std::uint64_t{block.length};
         std::array<std::uint8_t, BLOCK_HEADER_BYTES> next{};
         if (!source.skip(stored) || !source.read_all(next))
-            cli::fatal(cli::MSG_READ_SOURCE, path);
+            base::fatal(base::MSG_READ_SOURCE, path);
         block = parse_block_header(next);
     }
     // Version 2 knows no plain blocks: there 0xFFFF is an ordinary length. A packed block is
@@ -160,7 +160,7 @@ screen::ScreenImage read_z80_screen(cli::ByteSource& source, std::string_view pa
                     ? source.read_all(screen)
                     : read_compressed_screen(source, block.length, screen);
     if (!read)
-        cli::fatal(cli::MSG_READ_SOURCE, path);
+        base::fatal(base::MSG_READ_SOURCE, path);
     return screen;
 }
 

@@ -12,7 +12,7 @@
 #include <deque>
 #include <vector>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "display/sdl_library.h"
 #include "screen/screen_image.h"
 
@@ -45,7 +45,7 @@ std::unique_ptr<Display> open_sdl_display() {
     return open_sdl_display_with(SDL_LIBRARY);
 }
 
-#if __has_include(<SDL2/SDL.h>)
+#if MIRVA_WITH_SDL
 
 namespace {
 
@@ -140,17 +140,17 @@ void SdlDisplay::graphics_on() {
     // Root is never taken back: SDL reads environment variables and loads plug-ins, so a
     // set-user-id program that started it as root would run any user's code as root.
     if (::seteuid(::getuid()) != 0)
-        cli::error(cli::MSG_INTERNAL);
+        base::error(base::MSG_INTERNAL);
     QuietStandardError quiet;
     if (sdl_.init(SDL_INIT_VIDEO) != 0)
-        cli::error(cli::MSG_NO_GRAPHICS);
+        base::error(base::MSG_NO_GRAPHICS);
     initialised_ = true;
 
     const char* driver_name = sdl_.current_video_driver();
     const char* requested = std::getenv("SDL_VIDEODRIVER");
     if (driver_name == nullptr ||
         !video_driver_shows(driver_name, requested != nullptr && *requested != '\0'))
-        cli::error(cli::MSG_NO_GRAPHICS);
+        base::error(base::MSG_NO_GRAPHICS);
     std::string_view driver(driver_name);
     can_block_ = driver == "x11" || driver == "wayland";
 
@@ -172,10 +172,10 @@ void SdlDisplay::graphics_on() {
     window_ = sdl_.create_window("mirva", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                  screen::FRAME_WIDTH * scale, screen::FRAME_HEIGHT * scale, flags);
     if (window_ == nullptr)
-        cli::error(cli::MSG_NO_GRAPHICS);
+        base::error(base::MSG_NO_GRAPHICS);
     renderer_ = sdl_.create_renderer(window_, -1, renderer_flags);
     if (renderer_ == nullptr)
-        cli::error(cli::MSG_NO_GRAPHICS);
+        base::error(base::MSG_NO_GRAPHICS);
     make_texture();
     sdl_.show_cursor(SDL_DISABLE);
     redraw();
@@ -205,7 +205,7 @@ void SdlDisplay::make_texture() {
     texture_ = sdl_.create_texture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                                    screen::FRAME_WIDTH, screen::FRAME_HEIGHT);
     if (texture_ == nullptr)
-        cli::error(cli::MSG_NO_GRAPHICS);
+        base::error(base::MSG_NO_GRAPHICS);
     colours_changed_ = true;
 }
 
@@ -360,7 +360,7 @@ std::unique_ptr<Display> open_sdl_display_with(const char* library) {
 #else
 
 std::unique_ptr<Display> open_sdl_display_with(const char*) {
-    cli::error(cli::MSG_NO_GRAPHICS);
+    base::error(base::MSG_NO_GRAPHICS);
 }
 
 #endif

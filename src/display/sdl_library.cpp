@@ -1,10 +1,10 @@
 #include "display/sdl_library.h"
 
-#if __has_include(<SDL2/SDL.h>)
+#if MIRVA_WITH_SDL
 
 #include <dlfcn.h>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 
 namespace mirva::display {
 
@@ -14,7 +14,7 @@ template <typename Function>
 void resolve(void* library, const char* name, Function*& function) {
     function = reinterpret_cast<Function*>(::dlsym(library, name));
     if (function == nullptr)
-        cli::error(cli::MSG_NO_GRAPHICS);
+        base::error(base::MSG_NO_GRAPHICS);
 }
 
 }  // namespace
@@ -23,7 +23,7 @@ SdlLibrary load_sdl(const char* name) {
     // The library stays loaded until the process ends.
     void* library = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr)
-        cli::error(cli::MSG_NO_GRAPHICS);
+        base::error(base::MSG_NO_GRAPHICS);
     SdlLibrary sdl;
     resolve(library, "SDL_Init", sdl.init);
     resolve(library, "SDL_Quit", sdl.quit);

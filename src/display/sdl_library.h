@@ -2,7 +2,7 @@
 
 // SDL's headers give only the types and the function signatures: the library is opened with
 // dlopen when a viewer runs, so a conversion never loads it and the program does not link it.
-#if __has_include(<SDL2/SDL.h>)
+#if MIRVA_WITH_SDL
 #include <SDL2/SDL.h>
 
 namespace mirva::display {

@@ -1,6 +1,6 @@
 #include "display/viewers.h"
 
-#include "display/framing.h"
+#include "screen/framing.h"
 #include "screen/render.h"
 
 namespace mirva::display {
@@ -31,14 +31,14 @@ std::uint8_t shown_border_colour(std::uint8_t border_colour) {
     return border_colour;
 }
 
-void view_screen(Display& display, const screen::ScreenImage& screen, bool bw, bool inverse,
-                 std::uint8_t border_colour) {
+void view_screen(Display& display, const screen::ScreenImage& screen,
+                 const screen::Options& options, std::uint8_t border_colour) {
     // Both frames are made before graphics mode, so running out of memory leaves text mode.
-    screen::Picture frame_a = screen::render_screen(screen, bw, inverse, false);
-    screen::Picture frame_b = screen::render_screen(screen, bw, inverse, true);
+    screen::Picture frame_a = screen::render_screen(screen, options.bw, options.inverse, false);
+    screen::Picture frame_b = screen::render_screen(screen, options.bw, options.inverse, true);
     std::uint8_t margin = shown_border_colour(border_colour);
-    frame_picture(frame_a.pixels, frame_a.width, frame_a.height, margin);
-    frame_picture(frame_b.pixels, frame_b.width, frame_b.height, margin);
+    screen::frame_picture(frame_a.pixels, frame_a.width, frame_a.height, margin);
+    screen::frame_picture(frame_b.pixels, frame_b.width, frame_b.height, margin);
 
     GraphicsMode mode(display);
     for (std::size_t index = 0; index < screen::spectrum_palette.size(); ++index) {
@@ -70,7 +70,7 @@ void view_picture(Display& display, screen::Picture& picture,
         const screen::Rgb& colour = picture_palette[index];
         display.set_palette_entry(static_cast<int>(index), colour.red, colour.green, colour.blue);
     }
-    frame_picture(picture.pixels, picture.width, picture.height, border_colour);
+    screen::frame_picture(picture.pixels, picture.width, picture.height, border_colour);
     display.show_frame(picture.pixels);
     wait_for_key(display);
 }

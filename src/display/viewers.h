@@ -4,6 +4,7 @@
 #include <span>
 
 #include "display/graphics.h"
+#include "screen/options.h"
 #include "screen/palette.h"
 #include "screen/screen_image.h"
 
@@ -14,8 +15,8 @@ inline constexpr int FLASH_MILLISECONDS = 500;
 
 /// Shows a screen framed in border_colour, its flashing cells flashing, until a key is pressed;
 /// returns in text mode.
-void view_screen(Display& display, const screen::ScreenImage& screen, bool bw, bool inverse,
-                 std::uint8_t border_colour);
+void view_screen(Display& display, const screen::ScreenImage& screen,
+                 const screen::Options& options, std::uint8_t border_colour);
 
 /// Shows frame_a and frame_b by turns, each for FLASH_MILLISECONDS, frame_a first; returns after
 /// the half second in which a key came, with that key consumed.

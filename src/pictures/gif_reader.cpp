@@ -5,7 +5,7 @@
 #include <cassert>
 #include <limits>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "pictures/file_palette.h"
 #include "pictures/lzw.h"
 
@@ -26,12 +26,12 @@ inline constexpr int MAX_HEIGHT = 192;
 inline constexpr std::size_t MAX_DATA_RESERVE = std::size_t{1} << 20;
 
 // Every read of a picture file is whole or a failure.
-void read_exact(cli::ByteSource& source, std::span<std::uint8_t> out) {
+void read_exact(base::ByteSource& source, std::span<std::uint8_t> out) {
     if (!source.read_all(out))
-        cli::error(cli::MSG_READ_DATA);
+        base::error(base::MSG_READ_DATA);
 }
 
-std::uint8_t read_byte(cli::ByteSource& source) {
+std::uint8_t read_byte(base::ByteSource& source) {
     std::array<std::uint8_t, 1> byte{};
     read_exact(source, byte);
     return byte[0];
@@ -85,17 +85,17 @@ std::size_t gif_data_reserve(std::uint64_t file_size, std::uint64_t counted) {
         std::min<std::uint64_t>(file_size - counted - 25, MAX_DATA_RESERVE));
 }
 
-screen::Picture read_gif_picture(cli::ByteSource& source, screen::Palette& picture_palette) {
+screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& picture_palette) {
     auto size = source.size();
     if (!size)
-        cli::error(cli::MSG_READ_DATA);
+        base::error(base::MSG_READ_DATA);
     // What the reader counts of the file as it goes; the rest is an upper bound of the data.
     std::uint64_t counted = 0;
 
     std::array<std::uint8_t, 13> header{};
     read_exact(source, header);
     if (header[0] != 'G' || header[1] != 'I' || header[2] != 'F')
-        cli::error(cli::MSG_NOT_GIF);
+        base::error(base::MSG_NOT_GIF);
 
     // The global colour table is read whether or not the screen flags say it is present.
     const int colour_bits = (header[10] & TABLE_SIZE_BITS) + 1;
@@ -124,17 +124,17 @@ screen::Picture read_gif_picture(cli::ByteSource& source, screen::Palette& pictu
     std::array<std::uint8_t, 10> descriptor{};
     read_exact(source, descriptor);
     if (separator != IMAGE_SEPARATOR)
-        cli::error(cli::MSG_PICTURE_TOO_LARGE);
+        base::error(base::MSG_PICTURE_TOO_LARGE);
     screen::Picture picture;
     picture.width = little_endian_16(std::span(descriptor).subspan<4, 2>());
     if (picture.width > MAX_WIDTH)
-        cli::error(cli::MSG_PICTURE_TOO_LARGE);
+        base::error(base::MSG_PICTURE_TOO_LARGE);
     picture.height = little_endian_16(std::span(descriptor).subspan<6, 2>());
     if (picture.height > MAX_HEIGHT)
-        cli::error(cli::MSG_PICTURE_TOO_LARGE);
+        base::error(base::MSG_PICTURE_TOO_LARGE);
     const std::uint8_t image_flags = descriptor[8];
     if (image_flags & LOCAL_TABLE_FLAG)
-        cli::error(cli::MSG_UNSUPPORTED_FEATURE);
+        base::error(base::MSG_UNSUPPORTED_FEATURE);
     const int root_bits = gif_root_bits(colour_bits, descriptor[9]);
 
     // The data sub-blocks, joined without their length bytes, are one code stream.

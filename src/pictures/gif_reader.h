@@ -4,7 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "cli/byte_source.h"
+#include "base/byte_source.h"
 #include "screen/palette.h"
 #include "screen/screen_image.h"
 
@@ -12,7 +12,7 @@ namespace mirva::pictures {
 
 /// Takes a GIF file of at most 256x192; returns its picture and fills the first entries of
 /// picture_palette from the global colour table. Fails with the GIF reader's messages.
-screen::Picture read_gif_picture(cli::ByteSource& source, screen::Palette& picture_palette);
+screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& picture_palette);
 
 /// Takes the colour-table bit count 1..8 and the LZW minimum code size byte; returns the root
 /// size of the code stream.

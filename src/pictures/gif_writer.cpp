@@ -257,10 +257,14 @@ std::vector<std::uint8_t> encode_gif_by_scan(std::span<const std::uint8_t> pixel
     return encode_with(screen::PixelRows{pixels}, ScanDictionary{table});
 }
 
-std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen, bool bw,
-                                           bool inverse) {
+std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen,
+                                           [[maybe_unused]] std::uint8_t border_colour,
+                                           const screen::Options& options,
+                                           [[maybe_unused]] screen::PictureSize size) {
+    assert(size == screen::PictureSize{});
     std::unique_ptr<IndexDictionary::Index> index(new_index());
-    return encode_with(screen::RenderedRows{screen, bw, inverse}, IndexDictionary(*index));
+    return encode_with(screen::RenderedRows{screen, options.bw, options.inverse},
+                       IndexDictionary(*index));
 }
 
 }  // namespace mirva::pictures

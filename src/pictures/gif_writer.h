@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "screen/options.h"
 #include "screen/screen_image.h"
 
 namespace mirva::pictures {
@@ -13,9 +14,12 @@ namespace mirva::pictures {
 /// descriptor up to the LZW minimum code size.
 inline constexpr std::size_t GIF_HEADER_BYTES = 72;
 
-/// Takes a screen and the -b and -i flags; returns the bytes of a 256x192 GIF87a file.
-std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen, bool bw,
-                                           bool inverse);
+/// Takes a screen, its border colour, the options and the picture's size (written_size of the
+/// options); returns the bytes of a GIF87a file of the screen in the 16 Spectrum colours.
+std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen,
+                                           std::uint8_t border_colour,
+                                           const screen::Options& options,
+                                           screen::PictureSize size);
 
 /// Takes 49152 pixels (256 per row, top row first, each 0..15); returns the bytes of the GIF87a
 /// file with the 16 Spectrum colours. Finds strings through a direct index per prefix and pixel.

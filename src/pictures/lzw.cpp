@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 
 namespace mirva::pictures {
 
@@ -121,7 +121,7 @@ std::size_t decode_lzw(std::span<const std::uint8_t> codes, int root_bits, LzwTa
             // A code not yet defined is the previous string plus its own first byte; a code above
             // next is taken as next.
             if (old == -1)
-                cli::error(cli::MSG_READ_DATA);
+                base::error(base::MSG_READ_DATA);
             expand_code(table, old);
             add_entry(old);
             out = emit_string(table, pixels, out);

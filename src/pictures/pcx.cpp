@@ -4,7 +4,7 @@
 #include <array>
 #include <cassert>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "pictures/file_palette.h"
 #include "screen/render.h"
 
@@ -38,7 +38,7 @@ int field_u16(const Header& header, std::size_t offset) {
 // decoded in a fixed amount of memory and only as far as the picture needs them.
 class DataCursor {
 public:
-    DataCursor(cli::ByteSource& source, std::uint64_t length) : source_(source), left_(length) {}
+    DataCursor(base::ByteSource& source, std::uint64_t length) : source_(source), left_(length) {}
 
     // Takes the next byte; false at the end of the data.
     bool next(std::uint8_t& byte) {
@@ -55,14 +55,14 @@ private:
         auto count = static_cast<std::size_t>(std::min<std::uint64_t>(left_, buffer_.size()));
         // The file's size promised these bytes; a file that shrank meanwhile is a short read.
         if (!source_.read_all(std::span(buffer_).first(count)))
-            cli::error(cli::MSG_READ_DATA);
+            base::error(base::MSG_READ_DATA);
         left_ -= count;
         position_ = 0;
         filled_ = count;
         return true;
     }
 
-    cli::ByteSource& source_;
+    base::ByteSource& source_;
     std::uint64_t left_;
     std::array<std::uint8_t, 16384> buffer_{};
     std::size_t position_ = 0;
@@ -129,7 +129,7 @@ void append_u16(std::vector<std::uint8_t>& file, unsigned value) {
 
 }  // namespace
 
-void decode_pcx_pixels(cli::ByteSource& data, std::uint64_t data_length, const PcxLayout& layout,
+void decode_pcx_pixels(base::ByteSource& data, std::uint64_t data_length, const PcxLayout& layout,
                        std::span<std::uint8_t> pixels) {
     assert(layout.width >= 0 && layout.width <= screen::SCREEN_WIDTH);
     assert(layout.height >= 0 && layout.height <= screen::SCREEN_HEIGHT);
@@ -151,37 +151,37 @@ void decode_pcx_pixels(cli::ByteSource& data, std::uint64_t data_length, const P
     }
 }
 
-screen::Picture read_pcx_picture(cli::ByteSource& source, screen::Palette& picture_palette) {
+screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& picture_palette) {
     auto file_size = source.size();
     if (!file_size)
-        cli::error(cli::MSG_READ_DATA);
+        base::error(base::MSG_READ_DATA);
     Header header{};
     if (!source.read_all(header))
-        cli::error(cli::MSG_READ_DATA);
+        base::error(base::MSG_READ_DATA);
     if (header[MANUFACTURER] != 10 || header[VERSION] != 5)
-        cli::error(cli::MSG_NOT_PCX);
+        base::error(base::MSG_NOT_PCX);
     if (header[BITS_PER_PIXEL] != 8)
-        cli::error(cli::MSG_READ_DATA);
+        base::error(base::MSG_READ_DATA);
     const int width = field_u16(header, X_MAX) - field_u16(header, X_MIN) + 1;
     const int height = field_u16(header, Y_MAX) - field_u16(header, Y_MIN) + 1;
     if (width > screen::SCREEN_WIDTH || height > screen::SCREEN_HEIGHT)
-        cli::error(cli::MSG_PICTURE_TOO_LARGE);
+        base::error(base::MSG_PICTURE_TOO_LARGE);
     // A maximum below its minimum gives no picture at all; such a header is refused. A size of
     // 0 is an empty picture.
     if (width < 0 || height < 0)
-        cli::error(cli::MSG_READ_DATA);
+        base::error(base::MSG_READ_DATA);
     if (header[COLOUR_PLANES] != 1)
-        cli::error(cli::MSG_READ_DATA);
+        base::error(base::MSG_READ_DATA);
 
     // The pixel data fill the file from the header to the palette marker and the 256 colours at
     // its end; at least one byte of data is required.
     if (*file_size <= PCX_HEADER_BYTES + PCX_PALETTE_BYTES)
-        cli::error(cli::MSG_READ_DATA);
+        base::error(base::MSG_READ_DATA);
     const std::uint64_t data_length = *file_size - PCX_HEADER_BYTES - PCX_PALETTE_BYTES;
     std::array<std::uint8_t, PCX_PALETTE_BYTES> palette_bytes{};
     if (!source.seek(*file_size - PCX_PALETTE_BYTES) || !source.read_all(palette_bytes) ||
         palette_bytes[0] != PCX_PALETTE_MARKER)
-        cli::error(cli::MSG_READ_DATA);
+        base::error(base::MSG_READ_DATA);
     load_file_colours(std::span(palette_bytes).subspan(1), picture_palette);
 
     screen::Picture picture;
@@ -190,7 +190,7 @@ screen::Picture read_pcx_picture(cli::ByteSource& source, screen::Palette& pictu
     if (width == 0 || height == 0)
         return picture;
     if (!source.seek(PCX_HEADER_BYTES))
-        cli::error(cli::MSG_READ_DATA);
+        base::error(base::MSG_READ_DATA);
     PcxLayout layout{width, height, static_cast<std::size_t>(field_u16(header, BYTES_PER_LINE)),
                      header[ENCODING] != 0};
     decode_pcx_pixels(source, data_length, layout, picture.pixels);
@@ -254,9 +254,12 @@ std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels) {
     return encode_rows(screen::PixelRows{pixels});
 }
 
-std::vector<std::uint8_t> write_pcx_screen(const screen::ScreenImage& screen, bool bw,
-                                           bool inverse) {
-    return encode_rows(screen::RenderedRows{screen, bw, inverse});
+std::vector<std::uint8_t> write_pcx_screen(const screen::ScreenImage& screen,
+                                           [[maybe_unused]] std::uint8_t border_colour,
+                                           const screen::Options& options,
+                                           [[maybe_unused]] screen::PictureSize size) {
+    assert(size == screen::PictureSize{});
+    return encode_rows(screen::RenderedRows{screen, options.bw, options.inverse});
 }
 
 }  // namespace mirva::pictures

@@ -5,7 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "cli/byte_source.h"
+#include "base/byte_source.h"
+#include "screen/options.h"
 #include "screen/palette.h"
 #include "screen/screen_image.h"
 
@@ -31,19 +32,22 @@ struct PcxLayout {
 /// the picture's pixels row-major into pixels. Decoding ends when the picture is complete or the
 /// data end; pixels the data do not reach are left as they were. Fails with "Error leyendo
 /// datos del fichero" when the source holds fewer than data_length bytes and they are needed.
-void decode_pcx_pixels(cli::ByteSource& data, std::uint64_t data_length, const PcxLayout& layout,
+void decode_pcx_pixels(base::ByteSource& data, std::uint64_t data_length, const PcxLayout& layout,
                        std::span<std::uint8_t> pixels);
 
 /// Takes an 8-bit PCX file of at most 256x192; returns its picture and fills all 256 entries of
 /// picture_palette. Fails with the PCX reader's messages.
-screen::Picture read_pcx_picture(cli::ByteSource& source, screen::Palette& picture_palette);
+screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& picture_palette);
 
 /// Takes 256x192 pixels of spectrum_palette indices; returns the bytes of a PCX file of them,
 /// run-length coded without runs across lines, with the Spectrum colours.
 std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels);
 
-/// Takes a screen and the -b and -i flags; returns the bytes of a 256x192 PCX file.
-std::vector<std::uint8_t> write_pcx_screen(const screen::ScreenImage& screen, bool bw,
-                                           bool inverse);
+/// Takes a screen, its border colour, the options and the picture's size (written_size of the
+/// options); returns the bytes of a PCX file of the screen in the 16 Spectrum colours.
+std::vector<std::uint8_t> write_pcx_screen(const screen::ScreenImage& screen,
+                                           std::uint8_t border_colour,
+                                           const screen::Options& options,
+                                           screen::PictureSize size);
 
 }  // namespace mirva::pictures

@@ -7,14 +7,80 @@
 namespace mirva::cli {
 namespace {
 
-TEST(ClassifyArgument, RecognisesOptionsOnlyAsWholeArguments) {
-    EXPECT_EQ(classify_argument("-b"), OPT_BW);
-    EXPECT_EQ(classify_argument("-B"), OPT_BW);
-    EXPECT_EQ(classify_argument("-i"), OPT_INVERSE);
-    EXPECT_EQ(classify_argument("-I"), OPT_INVERSE);
-    for (const char* other : {"-x", "-bi", "-", "--", "--b", "-b ", ""})
-        EXPECT_EQ(classify_argument(other), KIND_NONE) << other;
-    EXPECT_EQ(classify_argument("-b.scr"), KIND_SCR);
+Request parse(std::vector<std::string> arguments) {
+    return parse_arguments(arguments);
+}
+
+TEST(ParseArguments, TakesOptionsAnywhereOnceEachAndFilesInOrder) {
+    Request request = parse({"-B", "a.sna", "-i", "b.GIF"});
+    EXPECT_TRUE(request.options.bw);
+    EXPECT_TRUE(request.options.inverse);
+    EXPECT_EQ(request.source, "a.sna");
+    EXPECT_EQ(request.source_kind, KIND_SNA);
+    EXPECT_EQ(request.destination, "b.GIF");
+    EXPECT_EQ(request.destination_kind, KIND_GIF);
+    EXPECT_EQ(request.action, Action::job);
+
+    request = parse({"-b.scr"});  // A file whose name starts like an option.
+    EXPECT_EQ(request.source_kind, KIND_SCR);
+    EXPECT_FALSE(request.options.bw);
+    EXPECT_EQ(parse({"--help", "nonsense"}).action, Action::help);
+    EXPECT_EQ(parse({"a.scr", "--version"}).action, Action::version);
+}
+
+TEST(ParseArguments, GivesTheBannerForAnythingNotAllowed) {
+    const std::vector<std::vector<std::string>> refused{
+        {},
+        {"-b"},
+        {"a.scr", "b.scr", "c.scr"},
+        {"a.txt"},
+        {"-b", "-b", "a.scr"},
+        {"-i", "a.scr", "-I"},
+        {"-x", "a.scr"},
+        {"-bi", "a.scr"},
+        {"--", "a.scr"},
+        {"--b", "a.scr"},
+        {"--unknown", "a.scr"},
+        {"--help=yes"},
+        {"--HELP"},
+        {"a.scr", "--b.scr"},
+        {"nonsense", "--help"},
+    };
+    for (const auto& arguments : refused) {
+        try {
+            (void)parse(arguments);
+            ADD_FAILURE() << "accepted " << ::testing::PrintToString(arguments);
+        } catch (const base::Failure& failure) {
+            EXPECT_TRUE(failure.message().starts_with("Visor de pantallas de Spectrum MIRVA v"))
+                << failure.message();
+        }
+    }
+    EXPECT_FAILURE(parse({"a.scr", std::string(255, 'b')}), "Parametros demasiado largos");
+    EXPECT_FAILURE(parse({"--" + std::string(253, 'x')}), "Parametros demasiado largos");
+}
+
+TEST(KindTable, HoldsEveryKindOnceInOrderWithItsAbilities) {
+    auto table = kind_table();
+    for (std::size_t index = 0; index < table.size(); ++index) {
+        const KindRow& row = table[index];
+        EXPECT_EQ(static_cast<std::size_t>(row.kind), index + 1);
+        EXPECT_EQ(&kind_row(row.kind), &row);
+        EXPECT_FALSE(row.read_screen != nullptr && row.read_picture != nullptr);
+        // A picture kind is read as a picture, any other as a screen.
+        if (row.read_screen != nullptr || row.read_picture != nullptr) {
+            EXPECT_EQ(row.read_picture != nullptr, row.family == FAMILY_PICTURE);
+        }
+        EXPECT_FALSE(row.description.empty());
+        for (std::string_view extension : row.extensions) {
+            if (!extension.empty()) {
+                EXPECT_EQ(kind_of_extension(extension), row.kind) << extension;
+            }
+        }
+    }
+    EXPECT_EQ(family_of(KIND_TAP), FAMILY_SCREEN);
+    EXPECT_EQ(family_of(KIND_SLT), FAMILY_SNAPSHOT);
+    EXPECT_EQ(family_of(KIND_PCX), FAMILY_PICTURE);
+    EXPECT_EQ(family_of(KIND_NONE), Family::none);
 }
 
 TEST(ClassifyArgument, JudgesTheLastExtensionInAnyCase) {
@@ -42,19 +108,12 @@ TEST(ClassifyArgument, RefusesArgumentsLongerThan254Bytes) {
     std::string longest = std::string(250, 'x') + ".gif";
     EXPECT_EQ(classify_argument(longest), KIND_GIF);
     EXPECT_FAILURE(classify_argument(longest + "f"), "Parametros demasiado largos");
-    EXPECT_FAILURE(classify_argument(std::string(255, '-')), "Parametros demasiado largos");
+    EXPECT_FAILURE(classify_argument(std::string(255, 'a')), "Parametros demasiado largos");
 }
 
 TEST(UpcaseAscii, ChangesOnlyLowerCaseAsciiLetters) {
     std::string text = "az AZ 09 .~ \x80\xE9\xFF";
     EXPECT_EQ(upcase_ascii(text), "AZ AZ 09 .~ \x80\xE9\xFF");
-}
-
-TEST(FamilyOf, GroupsKindsByTheMask) {
-    EXPECT_EQ(family_of(KIND_TAP), FAMILY_SCREEN);
-    EXPECT_EQ(family_of(KIND_SLT), FAMILY_SNAPSHOT);
-    EXPECT_EQ(family_of(KIND_PCX), FAMILY_PICTURE);
-    EXPECT_EQ(family_of(OPT_INVERSE), 0);
 }
 
 }  // namespace

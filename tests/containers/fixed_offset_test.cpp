@@ -17,25 +17,24 @@ std::vector<std::uint8_t> numbered(std::size_t length) {
 }
 
 struct Layout {
-    cli::FileKind kind;
+    FixedOffsetLayout layout;
     std::size_t screen;
     std::size_t border;  // 0 when the kind has none.
 };
 
 TEST(ReadFixedOffsetScreen, TakesScreenAndBorderAtTheKindsOffsets) {
-    for (Layout layout : {Layout{cli::KIND_SCR, 0, 0}, Layout{cli::KIND_SP, 38, 34},
-                          Layout{cli::KIND_SNA, 27, 26}, Layout{cli::KIND_SIT, 16412, 27}}) {
+    for (Layout layout : {Layout{SCR_LAYOUT, 0, 0}, Layout{SP_LAYOUT, 38, 34},
+                          Layout{SNA_LAYOUT, 27, 26}, Layout{SIT_LAYOUT, 16412, 27}}) {
         auto bytes = numbered(layout.screen + 6912);
-        cli::MemorySource source(bytes);
+        base::MemorySource source(bytes);
         std::uint8_t border = 99;
-        auto screen = read_fixed_offset_screen(source, layout.kind, "f", border);
+        auto screen = read_fixed_offset_screen(source, layout.layout, "f", border);
         EXPECT_TRUE(std::equal(screen.begin(), screen.end(), bytes.begin() + layout.screen));
-        EXPECT_EQ(border, layout.border ? bytes[layout.border] : 99) << layout.kind;
-        EXPECT_EQ(screen_offset(layout.kind), layout.screen);
+        EXPECT_EQ(border, layout.border ? bytes[layout.border] : 99) << layout.screen;
 
         bytes.pop_back();
-        cli::MemorySource short_source(bytes);
-        EXPECT_FAILURE(read_fixed_offset_screen(short_source, layout.kind, "f.x", border),
+        base::MemorySource short_source(bytes);
+        EXPECT_FAILURE(read_fixed_offset_screen(short_source, layout.layout, "f.x", border),
                        "Error leyendo del fichero f.x");
     }
 }
@@ -43,9 +42,9 @@ TEST(ReadFixedOffsetScreen, TakesScreenAndBorderAtTheKindsOffsets) {
 TEST(ReadFixedOffsetScreen, KeepsBorderByteUnmaskedAndIgnoresTrailingBytes) {
     auto bytes = numbered(40000);
     bytes[26] = 0xF9;
-    cli::MemorySource source(bytes);
+    base::MemorySource source(bytes);
     std::uint8_t border = 0;
-    auto screen = read_fixed_offset_screen(source, cli::KIND_SNA, "a.sna", border);
+    auto screen = read_fixed_offset_screen(source, SNA_LAYOUT, "a.sna", border);
     EXPECT_EQ(border, 0xF9);
     EXPECT_EQ(screen[0], bytes[27]);
 }

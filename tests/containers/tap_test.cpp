@@ -32,7 +32,7 @@ Bytes operator+(Bytes first, const Bytes& second) {
 }
 
 screen::ScreenImage read(const Bytes& tape) {
-    cli::MemorySource source(tape);
+    base::MemorySource source(tape);
     return read_tap_screen(source, "in.tap");
 }
 
@@ -74,7 +74,7 @@ TEST(ReadTapScreen, TakesTheFirstBlockOfAScreensLength) {
 }
 
 TEST(ReadTapScreen, ATapeWithoutAScreenSaysSoWithoutItsName) {
-    using cli::MSG_TAP_WITHOUT_SCREEN;
+    using base::MSG_TAP_WITHOUT_SCREEN;
     EXPECT_FAILURE(read({}), MSG_TAP_WITHOUT_SCREEN);
     EXPECT_FAILURE(read({0x02}), MSG_TAP_WITHOUT_SCREEN);
     EXPECT_FAILURE(read(tap_block(Bytes(6912, 0)) + tap_block({1, 2})), MSG_TAP_WITHOUT_SCREEN);

@@ -23,7 +23,7 @@ Bytes bytes_of(const screen::ScreenImage& screen) {
 }
 
 screen::ScreenImage read(const Bytes& file, std::uint8_t& border) {
-    cli::MemorySource source(file);
+    base::MemorySource source(file);
     return read_z80_screen(source, "game.z80", border);
 }
 
@@ -33,7 +33,7 @@ screen::ScreenImage read(const Bytes& file) {
 }
 
 void expect_refused(const Bytes& file) {
-    cli::MemorySource source(file);
+    base::MemorySource source(file);
     std::uint8_t border = 0;
     EXPECT_FAILURE(read_z80_screen(source, "game.z80", border), READ_FAILURE);
 }

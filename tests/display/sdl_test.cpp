@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "support/expect_failure.h"
 
 namespace mirva::display {
@@ -44,8 +44,8 @@ TEST(ExpandComponent, SixBitsToEight) {
 }
 
 TEST(OpenSdlDisplay, LibraryMissingOrNotSdlIsNoGraphics) {
-    EXPECT_FAILURE(open_sdl_display_with("libmirva-no-such-library.so.0"), cli::MSG_NO_GRAPHICS);
-    EXPECT_FAILURE(open_sdl_display_with("libm.so.6"), cli::MSG_NO_GRAPHICS);
+    EXPECT_FAILURE(open_sdl_display_with("libmirva-no-such-library.so.0"), base::MSG_NO_GRAPHICS);
+    EXPECT_FAILURE(open_sdl_display_with("libm.so.6"), base::MSG_NO_GRAPHICS);
 }
 
 // The SDL the display loaded, reached the same way, to inject events and set hints.
@@ -158,7 +158,7 @@ TEST(SdlDisplayDriver, OffscreenChosenBySdlItselfIsNoDisplay) {
     auto display = open_sdl_display();
     auto set_hint = sdl_function<decltype(SDL_SetHint)>("SDL_SetHint");
     set_hint(SDL_HINT_VIDEODRIVER, "offscreen");
-    EXPECT_FAILURE(display->graphics_on(), cli::MSG_NO_GRAPHICS);
+    EXPECT_FAILURE(display->graphics_on(), base::MSG_NO_GRAPHICS);
     set_hint(SDL_HINT_VIDEODRIVER, nullptr);
     display.reset();
     EXPECT_EQ(sdl_function<decltype(SDL_WasInit)>("SDL_WasInit")(SDL_INIT_VIDEO), 0u);

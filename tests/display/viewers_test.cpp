@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "display/framing.h"
+#include "screen/framing.h"
 #include "screen/render.h"
 #include "support/expect_failure.h"
 #include "support/recording_display.h"
@@ -20,7 +20,7 @@ constexpr int KEY = 'k';
 std::vector<std::uint8_t> expected_frame(const screen::ScreenImage& screen, bool phase,
                                          std::uint8_t border, bool bw = false) {
     screen::Picture picture = screen::render_screen(screen, bw, false, phase);
-    frame_picture(picture.pixels, picture.width, picture.height, border);
+    screen::frame_picture(picture.pixels, picture.width, picture.height, border);
     return picture.pixels;
 }
 
@@ -49,7 +49,7 @@ protected:
 
 TEST_F(ViewScreen, SetsSpectrumColoursThenAlternatesPhasesFromPhaseZero) {
     display.press(1200, KEY);  // While the second showing of phase 0 is up.
-    view_screen(display, card, false, false, 1);
+    view_screen(display, card, {}, 1);
 
     EXPECT_EQ(display.kinds(), flashing_calls(3, 0));
     auto palette = display.of(Call::Palette);
@@ -74,7 +74,7 @@ TEST_F(ViewScreen, SetsSpectrumColoursThenAlternatesPhasesFromPhaseZero) {
 
 TEST_F(ViewScreen, KeyDuringPhaseOneLeavesPhaseOneOnScreen) {
     display.press(700, KEY);
-    view_screen(display, card, false, false, 0);
+    view_screen(display, card, {}, 0);
     EXPECT_EQ(display.kinds(), flashing_calls(2, 0));
     EXPECT_EQ(display.of(Call::ShowFrame).back().frame, expected_frame(card, true, 0));
     EXPECT_EQ(display.clock(), 1000);
@@ -84,7 +84,7 @@ TEST_F(ViewScreen, DrainsKeysLeftAfterTheOneThatEnds) {
     display.press(100, 'a');
     display.press(200, 'b');
     display.press(300, 'c');
-    view_screen(display, card, false, false, 0);
+    view_screen(display, card, {}, 0);
     EXPECT_EQ(display.kinds(), flashing_calls(1, 2));
     auto polls = display.of(Call::PollKey);
     EXPECT_EQ(polls[0].key, 'a');
@@ -95,7 +95,7 @@ TEST_F(ViewScreen, DrainsKeysLeftAfterTheOneThatEnds) {
 
 TEST_F(ViewScreen, MarginsKeepTheBorderColourInBlackAndWhite) {
     display.press(0, KEY);
-    view_screen(display, card, true, false, 2);
+    view_screen(display, card, {.bw = true}, 2);
     EXPECT_EQ(display.of(Call::Palette)[2].colour, (screen::Rgb{50, 0, 0}));
     const auto frame = display.of(Call::ShowFrame)[0].frame;
     ASSERT_EQ(frame, expected_frame(card, false, 2, true));
@@ -117,7 +117,7 @@ TEST_F(ViewScreen, BorderByteAboveFifteenShowsItsLowThreeBits) {
     EXPECT_EQ(shown_border_colour(0xFF), 7);
 
     display.press(0, KEY);
-    view_screen(display, card, false, false, 0xFE);
+    view_screen(display, card, {}, 0xFE);
     const auto frame = display.of(Call::ShowFrame)[0].frame;
     EXPECT_EQ(frame[0], 6);
     // Every index shown is one of the 16 entries set.
@@ -127,13 +127,13 @@ TEST_F(ViewScreen, BorderByteAboveFifteenShowsItsLowThreeBits) {
 
 TEST_F(ViewScreen, ReturnsToTextModeWhenTheDisplayFails) {
     display.fail_at = Call::ShowFrame;
-    EXPECT_FAILURE(view_screen(display, card, false, false, 0), "failure from the display");
+    EXPECT_FAILURE(view_screen(display, card, {}, 0), "failure from the display");
     EXPECT_EQ(display.kinds().back(), Call::GraphicsOff);
 
     // A failure to enter graphics mode leaves nothing to undo.
     RecordingDisplay refusing;
     refusing.fail_at = Call::GraphicsOn;
-    EXPECT_FAILURE(view_screen(refusing, card, false, false, 0), "failure from the display");
+    EXPECT_FAILURE(view_screen(refusing, card, {}, 0), "failure from the display");
     EXPECT_EQ(refusing.kinds(), std::vector<Call>{Call::GraphicsOn});
 }
 

@@ -1,7 +1,7 @@
 // GIF files exchanged with independent decoders and encoders: ImageMagick and Pillow.
 #include <sstream>
 
-#include "cli/files.h"
+#include "base/file_source.h"
 #include "pictures/gif_reader.h"
 #include "screen/palette.h"
 #include "screen/render.h"
@@ -95,7 +95,7 @@ struct Loaded {
 
 Loaded read_with_mirva(const std::filesystem::path& path) {
     Loaded loaded;
-    auto source = cli::open_source(path.string());
+    auto source = base::open_source(path.string());
     loaded.picture = pictures::read_gif_picture(*source, loaded.palette);
     return loaded;
 }

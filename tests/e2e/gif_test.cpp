@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "cli/byte_source.h"
+#include "base/byte_source.h"
 #include "containers/tap.h"
 #include "pictures/gif_reader.h"
 #include "pictures/gif_writer.h"
@@ -65,10 +65,10 @@ TEST_F(Gif, SnapshotScreenIsWrittenAsGif) {
     put("x.sna", make_sna(card, 5));
     expect_success(mirva({"x.sna", "x.gif"}));
     auto file = read_file(dir / "x.gif");
-    EXPECT_EQ(file, pictures::write_gif_screen(card, false, false));
+    EXPECT_EQ(file, pictures::write_gif_screen(card, 0, {}, {}));
     // It reads back as the rendered screen with the Spectrum colours.
     screen::Palette palette{};
-    cli::MemorySource source(file);
+    base::MemorySource source(file);
     auto picture = pictures::read_gif_picture(source, palette);
     auto rendered = screen::render_screen(card, false, false, false);
     EXPECT_EQ(picture.pixels, rendered.pixels);
@@ -80,7 +80,7 @@ TEST_F(Gif, Z80SnapshotScreenIsWrittenAsGif) {
     auto random = make_random_screen(21);
     put("game.z80", make_z80_v1(memory_48k(random), 0x20 | (3 << 1)));
     expect_success(mirva({"game.z80", "game.gif"}));
-    EXPECT_EQ(read_file(dir / "game.gif"), pictures::write_gif_screen(random, false, false));
+    EXPECT_EQ(read_file(dir / "game.gif"), pictures::write_gif_screen(random, 0, {}, {}));
 }
 
 TEST_F(Gif, ScreenFileWithOptionsIsRenderedAccordingly) {
@@ -89,10 +89,13 @@ TEST_F(Gif, ScreenFileWithOptionsIsRenderedAccordingly) {
     expect_success(mirva({"-b", "x.scr", "bw.gif"}));
     expect_success(mirva({"x.scr", "-I", "inverse.gif"}));
     expect_success(mirva({"-i", "-B", "x.scr", "both.gif"}));
-    EXPECT_EQ(read_file(dir / "plain.gif"), pictures::write_gif_screen(card, false, false));
-    EXPECT_EQ(read_file(dir / "bw.gif"), pictures::write_gif_screen(card, true, false));
-    EXPECT_EQ(read_file(dir / "inverse.gif"), pictures::write_gif_screen(card, false, true));
-    EXPECT_EQ(read_file(dir / "both.gif"), pictures::write_gif_screen(card, true, true));
+    EXPECT_EQ(read_file(dir / "plain.gif"), pictures::write_gif_screen(card, 0, {}, {}));
+    EXPECT_EQ(read_file(dir / "bw.gif"),
+              pictures::write_gif_screen(card, 0, {.bw = true, .inverse = false}, {}));
+    EXPECT_EQ(read_file(dir / "inverse.gif"),
+              pictures::write_gif_screen(card, 0, {.bw = false, .inverse = true}, {}));
+    EXPECT_EQ(read_file(dir / "both.gif"),
+              pictures::write_gif_screen(card, 0, {.bw = true, .inverse = true}, {}));
     EXPECT_NE(read_file(dir / "bw.gif"), read_file(dir / "plain.gif"));
     EXPECT_NE(read_file(dir / "both.gif"), read_file(dir / "bw.gif"));
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli/driver.h"
 #include "pictures/pcx.h"
 #include "screen/fit.h"
+#include "screen/framing.h"
 #include "screen/render.h"
 #include "support/e2e.h"
 #include "support/pcx_file.h"
@@ -100,7 +100,7 @@ protected:
 
     screen::Picture read_with_mirva(const std::string& name, screen::Palette& palette) {
         Bytes file = read_file(dir / name);
-        cli::MemorySource source(file);
+        base::MemorySource source(file);
         return pictures::read_pcx_picture(source, palette);
     }
 
@@ -139,11 +139,11 @@ protected:
         pixels.width = picture.width;
         pixels.height = picture.height;
         std::copy(picture.pixels.begin(), picture.pixels.end(), pixels.pixels.begin());
-        cli::RunState state;
+        screen::Palette palette{};
         for (std::size_t entry = 0; entry < picture.palette.size(); ++entry)
-            state.picture_palette[entry] = six_bits(picture.palette[entry]);
-        cli::crop_to_screen(pixels);
-        return screen::picture_to_screen(pixels, state.picture_palette);
+            palette[entry] = six_bits(picture.palette[entry]);
+        screen::crop_to_screen(pixels);
+        return screen::picture_to_screen(pixels, palette);
     }
 };
 

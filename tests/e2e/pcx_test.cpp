@@ -93,7 +93,9 @@ TEST_F(Pcx, EveryScreenSourceBecomesTheSamePicture) {
     for (std::string source : {"game.sna", "game.scr", "game.tap"}) {
         std::string destination = source.substr(5) + ".PCX";
         expect_success(mirva({"-b", source, destination}));
-        EXPECT_EQ(get(destination), pictures::write_pcx_screen(card, true, false)) << source;
+        EXPECT_EQ(get(destination),
+                  pictures::write_pcx_screen(card, 0, {.bw = true, .inverse = false}, {}))
+            << source;
     }
     put("blank.scr", Bytes(6912, 0));
     expect_success(mirva({"blank.scr", "blank.pcx"}));

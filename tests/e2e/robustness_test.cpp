@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <set>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "support/e2e.h"
 #include "support/test_card.h"
 
@@ -31,7 +31,7 @@ private:
 };
 
 std::set<std::string> program_messages(const std::string& source, const std::string& target) {
-    using namespace cli;
+    using namespace base;
     std::set<std::string> messages;
     for (auto message :
          {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <thread>
 
-#include "display/framing.h"
+#include "screen/framing.h"
 #include "screen/palette.h"
 #include "screen/render.h"
 #include "support/e2e.h"
@@ -208,7 +208,7 @@ ExpectedFrame colours_of(const std::vector<std::uint8_t>& frame, const screen::P
 
 ExpectedFrame screen_frame(const screen::ScreenImage& card, bool phase, std::uint8_t border) {
     screen::Picture picture = screen::render_screen(card, false, false, phase);
-    display::frame_picture(picture.pixels, picture.width, picture.height, border);
+    screen::frame_picture(picture.pixels, picture.width, picture.height, border);
     screen::Palette palette{};
     std::copy(screen::spectrum_palette.begin(), screen::spectrum_palette.end(), palette.begin());
     return colours_of(picture.pixels, palette);
@@ -361,7 +361,7 @@ TEST_F(Viewer, PictureShowsCentredInItsOwnPaletteUntilAKey) {
 
     screen::Picture picture;
     std::copy(pcx.pixels.begin(), pcx.pixels.end(), picture.pixels.begin());
-    display::frame_picture(picture.pixels, pcx.width, pcx.height, 0);
+    screen::frame_picture(picture.pixels, pcx.width, pcx.height, 0);
     screen::Palette palette{};
     for (std::size_t index = 0; index < pcx.palette.size(); ++index) {
         const Rgb8& colour = pcx.palette[index];

@@ -3,7 +3,7 @@
 #include <array>
 #include <filesystem>
 
-#include "cli/byte_source.h"
+#include "base/byte_source.h"
 #include "containers/z80.h"
 #include "support/e2e.h"
 #include "support/test_card.h"
@@ -99,7 +99,7 @@ protected:
             expect_success(run_mirva(dir, {output.file, output.file + ".scr"}));
             EXPECT_EQ(read_file(dir / (output.file + ".scr")), bytes_of(screen)) << output.file;
 
-            cli::MemorySource source(z80);
+            base::MemorySource source(z80);
             std::uint8_t read_border = 99;
             EXPECT_EQ(containers::read_z80_screen(source, output.file, read_border), screen);
             EXPECT_EQ(read_border, border) << output.file;

@@ -38,7 +38,7 @@ GifParts picture_parts(int width, int height, int table_bits) {
 
 screen::Picture read(const std::vector<std::uint8_t>& file) {
     screen::Palette palette{};
-    cli::MemorySource source(file);
+    base::MemorySource source(file);
     return read_gif_picture(source, palette);
 }
 
@@ -62,13 +62,13 @@ TEST(ReadGifPicture, RefusesWrongSignatureAndShortFiles) {
     auto file = gif_bytes(picture_parts(4, 4, 1));
     auto wrong = file;
     wrong[2] = 'X';
-    EXPECT_FAILURE(read(wrong), cli::MSG_NOT_GIF);
-    EXPECT_FAILURE(read({}), cli::MSG_READ_DATA);
-    EXPECT_FAILURE(read({'G', 'I', 'F'}), cli::MSG_READ_DATA);
+    EXPECT_FAILURE(read(wrong), base::MSG_NOT_GIF);
+    EXPECT_FAILURE(read({}), base::MSG_READ_DATA);
+    EXPECT_FAILURE(read({'G', 'I', 'F'}), base::MSG_READ_DATA);
     // Cut anywhere before the data's zero length byte, the file is short.
     for (std::size_t length : {13ul, 18ul, 19ul, 25ul, 30ul, file.size() - 2})
         EXPECT_FAILURE(read({file.begin(), file.begin() + static_cast<long>(length)}),
-                       cli::MSG_READ_DATA);
+                       base::MSG_READ_DATA);
     // Nothing after the zero length byte is read.
     EXPECT_EQ(pixels_of(read({file.begin(), file.end() - 1})), counting_pixels(4, 4, 2));
 }
@@ -83,7 +83,7 @@ TEST(ReadGifPicture, FillsPaletteEntriesOfTheTableAndKeepsTheOthers) {
     screen::Palette palette{};
     palette[16] = {1, 2, 3};
     palette[255] = {4, 5, 6};
-    cli::MemorySource source(file);
+    base::MemorySource source(file);
     (void)read_gif_picture(source, palette);
     EXPECT_EQ(palette[0], (screen::Rgb{63, 0, 1}));
     EXPECT_EQ(palette[15], (screen::Rgb{3, 60, 26}));  // (15, 240, 105) shifted right by 2.
@@ -94,11 +94,11 @@ TEST(ReadGifPicture, FillsPaletteEntriesOfTheTableAndKeepsTheOthers) {
 TEST(ReadGifPicture, AcceptsUpTo256By192AndEmptyPictures) {
     auto largest = read(gif_bytes(picture_parts(256, 192, 8)));
     EXPECT_EQ(pixels_of(largest), counting_pixels(256, 192, 256));
-    EXPECT_FAILURE(read(gif_bytes(picture_parts(257, 1, 1))), cli::MSG_PICTURE_TOO_LARGE);
-    EXPECT_FAILURE(read(gif_bytes(picture_parts(1, 193, 1))), cli::MSG_PICTURE_TOO_LARGE);
+    EXPECT_FAILURE(read(gif_bytes(picture_parts(257, 1, 1))), base::MSG_PICTURE_TOO_LARGE);
+    EXPECT_FAILURE(read(gif_bytes(picture_parts(1, 193, 1))), base::MSG_PICTURE_TOO_LARGE);
     GifParts huge = picture_parts(1, 1, 1);
     huge.width = 65535;
-    EXPECT_FAILURE(read(gif_bytes(huge)), cli::MSG_PICTURE_TOO_LARGE);
+    EXPECT_FAILURE(read(gif_bytes(huge)), base::MSG_PICTURE_TOO_LARGE);
     auto empty = read(gif_bytes(picture_parts(0, 0, 1)));
     EXPECT_EQ(empty.width, 0);
     EXPECT_EQ(empty.height, 0);
@@ -116,15 +116,15 @@ TEST(ReadGifPicture, SkipsOneExtensionAndRefusesASecond) {
     EXPECT_EQ(pixels_of(read(gif_bytes(parts))), counting_pixels(5, 3, 4));
 
     parts.extensions = {testing::graphic_control_extension(), comment};
-    EXPECT_FAILURE(read(gif_bytes(parts)), cli::MSG_PICTURE_TOO_LARGE);
+    EXPECT_FAILURE(read(gif_bytes(parts)), base::MSG_PICTURE_TOO_LARGE);
     parts.extensions = {{0x3B}};  // Anything else where the image descriptor belongs.
-    EXPECT_FAILURE(read(gif_bytes(parts)), cli::MSG_PICTURE_TOO_LARGE);
+    EXPECT_FAILURE(read(gif_bytes(parts)), base::MSG_PICTURE_TOO_LARGE);
 }
 
 TEST(ReadGifPicture, RefusesALocalColourTable) {
     GifParts parts = picture_parts(4, 4, 1);
     parts.image_flags = 0x80;
-    EXPECT_FAILURE(read(gif_bytes(parts)), cli::MSG_UNSUPPORTED_FEATURE);
+    EXPECT_FAILURE(read(gif_bytes(parts)), base::MSG_UNSUPPORTED_FEATURE);
 }
 
 TEST(ReadGifPicture, RootSizeComesFromTheMinimumCodeSize) {
@@ -189,9 +189,9 @@ TEST(ReadGifPicture, TakesInterlacedRowsInPassOrder) {
 
 TEST(ReadGifPicture, ReadsBackWhatTheWriterWrote) {
     for (auto screen : {testing::make_test_card(), testing::make_random_screen(7)}) {
-        auto file = write_gif_screen(screen, false, false);
+        auto file = write_gif_screen(screen, 0, {}, {});
         screen::Palette palette{};
-        cli::MemorySource source(file);
+        base::MemorySource source(file);
         auto picture = read_gif_picture(source, palette);
         auto rendered = screen::render_screen(screen, false, false, false);
         EXPECT_EQ(picture.width, 256);

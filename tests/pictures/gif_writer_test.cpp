@@ -94,7 +94,7 @@ Bytes random_pixels(std::uint32_t seed, int colours, int run_bits = 0) {
 }
 
 TEST(EncodeGif, AllZeroScreenGivesThe379ByteFile) {
-    auto file = write_gif_screen(screen::ScreenImage{}, false, false);
+    auto file = write_gif_screen(screen::ScreenImage{}, 0, {}, {});
     ASSERT_EQ(file.size(), 379u);
     const Bytes start{'G', 'I', 'F', '8', '7', 'a', 0x00, 0x01, 0xC0, 0x00, 0xB3, 0x00, 0x00};
     EXPECT_EQ(Bytes(file.begin(), file.begin() + 13), start);
@@ -114,7 +114,8 @@ TEST(EncodeGif, ColourTableHoldsTheSpectrumColoursShiftedLeft) {
                       0x00, 0xC8, 0x00, 0x00, 0xC8, 0xC8, 0xC8, 0xC8, 0x00, 0xC8, 0xC8, 0xC8,
                       0x00, 0x00, 0x00, 0x00, 0x00, 0xFC, 0xFC, 0x00, 0x00, 0xFC, 0x00, 0xFC,
                       0x00, 0xFC, 0x00, 0x00, 0xFC, 0xFC, 0xFC, 0xFC, 0x00, 0xFC, 0xFC, 0xFC};
-    auto file = write_gif_screen(testing::make_random_screen(3), true, true);
+    auto file =
+        write_gif_screen(testing::make_random_screen(3), 0, {.bw = true, .inverse = true}, {});
     EXPECT_EQ(Bytes(file.begin() + 13, file.begin() + 61), table);
     EXPECT_EQ(file[73] & 0x1F, 0x10);  // The clear code 16 in 5 bits comes first.
     EXPECT_EQ(file.back(), 0x00);      // No trailer.
@@ -225,7 +226,7 @@ TEST(WriteGifScreen, WritesTheFileOfTheRenderedPicture) {
         for (int options = 0; options < 4; ++options) {
             const bool bw = options & 1;
             const bool inverse = options & 2;
-            EXPECT_EQ(write_gif_screen(screen, bw, inverse),
+            EXPECT_EQ(write_gif_screen(screen, 0, {.bw = bw, .inverse = inverse}, {}),
                       encode_gif(rendered_pixels(screen, bw, inverse)))
                 << options;
         }

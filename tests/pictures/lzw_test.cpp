@@ -102,14 +102,14 @@ TEST(DecodeLzw, UndefinedCodeAtTheStartOrAfterAClearFails) {
     CodeWriter first;
     first.put(16, 5);
     first.put(18, 5);
-    EXPECT_FAILURE(decode(first.bytes, 4), cli::MSG_READ_DATA);
+    EXPECT_FAILURE(decode(first.bytes, 4), base::MSG_READ_DATA);
 
     CodeWriter after_clear;
     after_clear.put(16, 5);
     after_clear.put(2, 5);
     after_clear.put(16, 5);
     after_clear.put(19, 5);
-    EXPECT_FAILURE(decode(after_clear.bytes, 4), cli::MSG_READ_DATA);
+    EXPECT_FAILURE(decode(after_clear.bytes, 4), base::MSG_READ_DATA);
 
     // Without a leading clear code the table is set up all the same.
     CodeWriter no_clear;
@@ -192,8 +192,8 @@ TEST(DecodeLzw, CodesAboveNextNeverRunAway) {
             std::size_t count = decode_lzw(codes.bytes, 2, *table, pixels);
             EXPECT_LE(count, pixels.size());
             EXPECT_LT(table->stack_start, LZW_TABLE_ENTRIES);
-        } catch (const cli::Failure& failure) {
-            EXPECT_EQ(failure.message(), std::string(cli::MSG_READ_DATA));
+        } catch (const base::Failure& failure) {
+            EXPECT_EQ(failure.message(), std::string(base::MSG_READ_DATA));
         }
     }
 }

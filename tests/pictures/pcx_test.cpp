@@ -56,7 +56,7 @@ Bytes pcx_file(const Header& header, const Bytes& data) {
 }
 
 screen::Picture read(const Bytes& file, screen::Palette& palette) {
-    cli::MemorySource source(file);
+    base::MemorySource source(file);
     return read_pcx_picture(source, palette);
 }
 
@@ -77,7 +77,7 @@ Bytes header_of(const Bytes& file) {
 
 TEST(WritePcxScreen, AllZeroScreenGivesTheShortestFile) {
     screen::ScreenImage zero{};
-    Bytes file = write_pcx_screen(zero, false, false);
+    Bytes file = write_pcx_screen(zero, 0, {}, {});
     ASSERT_EQ(file.size(), 2817u);
     Bytes header{0x0A, 0x05, 0x01, 0x08, 0, 0, 0, 0, 0xFF, 0x00, 0xBF, 0x00, 0x00, 0x01, 0xC0, 0};
     for (const auto& colour : screen::spectrum_palette)
@@ -105,7 +105,7 @@ TEST(WritePcxScreen, WritesTheFileOfTheRenderedPicture) {
             const bool bw = options & 1;
             const bool inverse = options & 2;
             screen::Picture picture = screen::render_screen(screen, bw, inverse, false);
-            EXPECT_EQ(write_pcx_screen(screen, bw, inverse),
+            EXPECT_EQ(write_pcx_screen(screen, 0, {.bw = bw, .inverse = inverse}, {}),
                       encode_pcx(std::span(picture.pixels).first(49152)))
                 << options;
         }
@@ -141,7 +141,8 @@ TEST(ReadPcxPicture, ReadsBackWhatItWrites) {
         for (bool inverse : {false, true}) {
             screen::Palette palette{};
             palette.fill({9, 9, 9});
-            screen::Picture picture = read(write_pcx_screen(card, bw, inverse), palette);
+            screen::Picture picture =
+                read(write_pcx_screen(card, 0, {.bw = bw, .inverse = inverse}, {}), palette);
             screen::Picture rendered = screen::render_screen(card, bw, inverse, false);
             EXPECT_EQ(picture.width, 256);
             EXPECT_EQ(picture.height, 192);
@@ -165,7 +166,7 @@ TEST(ReadPcxPicture, ShiftsThePaletteToSixBits) {
 }
 
 TEST(ReadPcxPicture, RefusesHeadersInTheOrderOfTheirFields) {
-    using cli::MSG_NOT_PCX, cli::MSG_READ_DATA, cli::MSG_PICTURE_TOO_LARGE;
+    using base::MSG_NOT_PCX, base::MSG_READ_DATA, base::MSG_PICTURE_TOO_LARGE;
     const Bytes data(8, 0);
     EXPECT_FAILURE(read(Bytes{}), MSG_READ_DATA);
     EXPECT_FAILURE(read(Bytes(127, 10)), MSG_READ_DATA);
@@ -186,13 +187,13 @@ TEST(ReadPcxPicture, RefusesHeadersInTheOrderOfTheirFields) {
 TEST(ReadPcxPicture, RefusesAMaximumBelowItsMinimum) {
     // Both below would multiply to a positive pixel count; either alone is refused.
     EXPECT_FAILURE(read(pcx_file({.width = -1, .height = -1, .xmin = 10, .ymin = 10}, Bytes(8))),
-                   cli::MSG_READ_DATA);
+                   base::MSG_READ_DATA);
     EXPECT_FAILURE(read(pcx_file({.width = -1, .height = 2, .xmin = 5}, Bytes(8))),
-                   cli::MSG_READ_DATA);
+                   base::MSG_READ_DATA);
     EXPECT_FAILURE(read(pcx_file({.width = 2, .height = -3, .ymin = 5}, Bytes(8))),
-                   cli::MSG_READ_DATA);
+                   base::MSG_READ_DATA);
     // xmin 65535, xmax 0: the fields are unsigned.
-    EXPECT_FAILURE(read(pcx_file({.width = -65534, .xmin = 65535}, Bytes(8))), cli::MSG_READ_DATA);
+    EXPECT_FAILURE(read(pcx_file({.width = -65534, .xmin = 65535}, Bytes(8))), base::MSG_READ_DATA);
 }
 
 TEST(ReadPcxPicture, ZeroWidthOrHeightGivesAnEmptyPicture) {
@@ -208,7 +209,7 @@ TEST(ReadPcxPicture, ZeroWidthOrHeightGivesAnEmptyPicture) {
 }
 
 TEST(ReadPcxPicture, NeedsDataTheMarkerAndThePalette) {
-    using cli::MSG_READ_DATA;
+    using base::MSG_READ_DATA;
     Bytes file = pcx_file({.width = 1, .height = 1, .bytes_per_line = 2}, {7});
     ASSERT_EQ(file.size(), 898u);
     EXPECT_EQ(pixels_of(read(file)), Bytes{7});
@@ -283,17 +284,17 @@ TEST(DecodePcxPixels, ReadsNoFurtherThanThePictureNeeds) {
     // within the first 16384, so the rest is never asked for.
     Bytes data(20000, 0x01);
     std::copy_n(Bytes{0xC4, 9, 0xC2, 8}.begin(), 4, data.begin());
-    cli::MemorySource source(data);
+    base::MemorySource source(data);
     Bytes pixels(6, 0);
     decode_pcx_pixels(source, 70000, {.width = 3, .height = 2, .bytes_per_line = 3}, pixels);
     EXPECT_EQ(pixels, (Bytes{9, 9, 9, 9, 8, 8}));
 
     // A picture that needs the missing bytes fails: the file is shorter than its size said.
-    cli::MemorySource short_source(data);
+    base::MemorySource short_source(data);
     Bytes more(256 * 192, 0);
     EXPECT_FAILURE(decode_pcx_pixels(short_source, 70000,
                                      {.width = 256, .height = 192, .bytes_per_line = 256}, more),
-                   cli::MSG_READ_DATA);
+                   base::MSG_READ_DATA);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 
 // Checks that a statement throws the program's Failure with exactly the expected text.
 #define EXPECT_FAILURE(statement, expected)                        \
@@ -12,7 +12,7 @@
         try {                                                      \
             statement;                                             \
             ADD_FAILURE() << "no failure from " #statement;        \
-        } catch (const ::mirva::cli::Failure& failure__) {         \
+        } catch (const ::mirva::base::Failure& failure__) {        \
             EXPECT_EQ(failure__.message(), std::string(expected)); \
         }                                                          \
     } while (false)

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/failure.h"
+#include "base/failure.h"
 #include "display/graphics.h"
 #include "screen/palette.h"
 
@@ -88,7 +88,7 @@ private:
         Call call = entry.call;
         calls.push_back(std::move(entry));
         if (fail_at == call)
-            throw cli::Failure("failure from the display");
+            throw base::Failure("failure from the display");
     }
 
     std::vector<std::pair<int, int>> script_;

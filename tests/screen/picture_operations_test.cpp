@@ -1,40 +1,37 @@
-#include "cli/driver.h"
-
 #include <gtest/gtest.h>
 
 #include <numeric>
 
-namespace mirva::cli {
+#include "screen/framing.h"
+#include "screen/palette_options.h"
+
+namespace mirva::screen {
 namespace {
 
 TEST(ApplyPaletteOptions, GreyComesBeforeInverse) {
-    RunState state;
-    state.picture_palette[0] = {63, 0, 0};
-    state.picture_palette[1] = {10, 20, 31};
-    state.picture_palette[255] = {63, 63, 63};
-    RunState grey = state;
-    grey.bw = true;
-    apply_palette_options(grey);
-    EXPECT_EQ(grey.picture_palette[0], (screen::Rgb{21, 21, 21}));
-    EXPECT_EQ(grey.picture_palette[1], (screen::Rgb{20, 20, 20}));  // 61 / 3 truncates.
-    RunState both = state;
-    both.bw = true;
-    both.inverse = true;
-    apply_palette_options(both);
-    EXPECT_EQ(both.picture_palette[0], (screen::Rgb{42, 42, 42}));
-    EXPECT_EQ(both.picture_palette[2], (screen::Rgb{63, 63, 63}));
-    EXPECT_EQ(both.picture_palette[255], (screen::Rgb{0, 0, 0}));
-    RunState inverse = state;
-    inverse.inverse = true;
-    apply_palette_options(inverse);
-    EXPECT_EQ(inverse.picture_palette[1], (screen::Rgb{53, 43, 32}));
-    RunState neither = state;
-    apply_palette_options(neither);
-    EXPECT_EQ(neither.picture_palette, state.picture_palette);
+    Palette palette{};
+    palette[0] = {63, 0, 0};
+    palette[1] = {10, 20, 31};
+    palette[255] = {63, 63, 63};
+    Palette grey = palette;
+    apply_palette_options(grey, {.bw = true});
+    EXPECT_EQ(grey[0], (Rgb{21, 21, 21}));
+    EXPECT_EQ(grey[1], (Rgb{20, 20, 20}));  // 61 / 3 truncates.
+    Palette both = palette;
+    apply_palette_options(both, {.bw = true, .inverse = true});
+    EXPECT_EQ(both[0], (Rgb{42, 42, 42}));
+    EXPECT_EQ(both[2], (Rgb{63, 63, 63}));
+    EXPECT_EQ(both[255], (Rgb{0, 0, 0}));
+    Palette inverse = palette;
+    apply_palette_options(inverse, {.inverse = true});
+    EXPECT_EQ(inverse[1], (Rgb{53, 43, 32}));
+    Palette neither = palette;
+    apply_palette_options(neither, {});
+    EXPECT_EQ(neither, palette);
 }
 
 TEST(CropToScreen, CentresASmallerPictureOnIndexZero) {
-    screen::Picture picture;
+    Picture picture;
     picture.width = 3;
     picture.height = 3;
     std::iota(picture.pixels.begin(), picture.pixels.begin() + 9, 1);
@@ -56,7 +53,7 @@ TEST(CropToScreen, CentresASmallerPictureOnIndexZero) {
 }
 
 TEST(CropToScreen, LeavesAFullSizePictureAlone) {
-    screen::Picture picture;
+    Picture picture;
     picture.width = 256;
     picture.height = 192;
     std::iota(picture.pixels.begin(), picture.pixels.end(), 0);
@@ -66,4 +63,4 @@ TEST(CropToScreen, LeavesAFullSizePictureAlone) {
 }
 
 }  // namespace
-}  // namespace mirva::cli
+}  // namespace mirva::screen

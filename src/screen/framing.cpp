@@ -1,18 +1,16 @@
-#include "display/framing.h"
+#include "screen/framing.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 
-#include "screen/screen_image.h"
-
-namespace mirva::display {
+namespace mirva::screen {
 
 void frame_picture(std::span<std::uint8_t> frame, int width, int height,
                    std::uint8_t border_colour) {
-    constexpr int W = screen::FRAME_WIDTH;
-    constexpr int H = screen::FRAME_HEIGHT;
-    assert(frame.size() == screen::FRAME_BYTES);
+    constexpr int W = FRAME_WIDTH;
+    constexpr int H = FRAME_HEIGHT;
+    assert(frame.size() == FRAME_BYTES);
     assert(width >= 0 && width <= W && height >= 0 && height <= H);
     if (width == 0 || height == 0) {
         std::fill(frame.begin(), frame.end(), border_colour);
@@ -42,4 +40,20 @@ void frame_picture(std::span<std::uint8_t> frame, int width, int height,
     }
 }
 
-}  // namespace mirva::display
+void crop_to_screen(Picture& picture) {
+    if (picture.width == SCREEN_WIDTH && picture.height == SCREEN_HEIGHT)
+        return;
+    // A picture reader never sets a border, so the margins take palette index 0.
+    frame_picture(picture.pixels, picture.width, picture.height, 0);
+    // The 256x192 window at row 4, column 32 of the frame moves to the start, row by row; every
+    // byte is read before it can be overwritten.
+    constexpr std::size_t window = 4 * FRAME_WIDTH + 32;
+    for (std::size_t y = 0; y < SCREEN_HEIGHT; ++y) {
+        std::memmove(&picture.pixels[y * SCREEN_WIDTH], &picture.pixels[y * FRAME_WIDTH + window],
+                     SCREEN_WIDTH);
+    }
+    picture.width = SCREEN_WIDTH;
+    picture.height = SCREEN_HEIGHT;
+}
+
+}  // namespace mirva::screen

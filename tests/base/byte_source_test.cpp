@@ -1,10 +1,10 @@
-#include "cli/byte_source.h"
+#include "base/byte_source.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace mirva::cli {
+namespace mirva::base {
 namespace {
 
 TEST(MemorySource, ReadsLikeAFileAndAllowsSeeksPastTheEnd) {
@@ -27,4 +27,4 @@ TEST(MemorySource, ReadsLikeAFileAndAllowsSeeksPastTheEnd) {
 }
 
 }  // namespace
-}  // namespace mirva::cli
+}  // namespace mirva::base

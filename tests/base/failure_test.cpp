@@ -1,10 +1,11 @@
-#include "cli/failure.h"
+#include "base/failure.h"
 
 #include <gtest/gtest.h>
 
+#include "cli/usage.h"
 #include "support/expect_failure.h"
 
-namespace mirva::cli {
+namespace mirva::base {
 namespace {
 
 TEST(Fatal, PutsTheTextInPlaceOfTheMarker) {
@@ -14,6 +15,13 @@ TEST(Fatal, PutsTheTextInPlaceOfTheMarker) {
     EXPECT_FAILURE(fatal(MSG_OPEN_SOURCE, "%s%d.scr"), "Error abriendo el fichero %s%d.scr");
 }
 
+TEST(Fatal, ReplacesControlCharactersOfTheName) {
+    EXPECT_FAILURE(fatal(MSG_OPEN_SOURCE, "a\nb\x1b[2Jc\x7f\td.scr"),
+                   "Error abriendo el fichero a?b?[2Jc??d.scr");
+    EXPECT_FAILURE(fatal(MSG_OPEN_SOURCE, "\xc3\xb1.scr"),
+                   "Error abriendo el fichero \xc3\xb1.scr");
+}
+
 TEST(Error, PrintsTheMessageLiterally) {
     EXPECT_FAILURE(error(MSG_INTERNAL), "Error interno");
     EXPECT_FAILURE(error("100% %s"), "100% %s");
@@ -21,7 +29,7 @@ TEST(Error, PrintsTheMessageLiterally) {
 
 TEST(Usage, GivesTheEightLineBanner) {
     try {
-        usage();
+        cli::usage();
         FAIL() << "usage returned";
     } catch (const Failure& failure) {
         const std::string& text = failure.message();
@@ -33,4 +41,4 @@ TEST(Usage, GivesTheEightLineBanner) {
 }
 
 }  // namespace
-}  // namespace mirva::cli
+}  // namespace mirva::base

@@ -1,9 +1,17 @@
-#include "cli/byte_source.h"
+#include "base/byte_source.h"
 
 #include <algorithm>
 #include <limits>
 
-namespace mirva::cli {
+#include "base/failure.h"
+
+namespace mirva::base {
+
+void read_exact(ByteSource& source, std::span<std::uint8_t> out, std::string_view message,
+                std::string_view path) {
+    if (!source.read_all(out))
+        fatal(message, path);
+}
 
 std::size_t MemorySource::read(std::span<std::uint8_t> out) {
     if (position_ >= bytes_.size())
@@ -29,4 +37,4 @@ bool MemorySource::skip(std::uint64_t count) {
     return true;
 }
 
-}  // namespace mirva::cli
+}  // namespace mirva::base

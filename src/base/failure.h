@@ -4,10 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace mirva::cli {
-
-/// The version text shown in the usage banner.
-inline constexpr std::string_view PROGRAM_VERSION = "2.2a LiNUX i386 SVGAlib";
+namespace mirva::base {
 
 // Every message the program prints, stored once. A "%s" is replaced by a file name.
 inline constexpr std::string_view MSG_READ_SOURCE = "Error leyendo del fichero %s";
@@ -28,15 +25,13 @@ inline constexpr std::string_view MSG_UNSUPPORTED_FEATURE =
     "La imagen tiene caracteristicas no soportadas por el programa";
 inline constexpr std::string_view MSG_PICTURE_TOO_LARGE = "La imagen no es 256x192 8bpp o menor";
 inline constexpr std::string_view MSG_NO_GRAPHICS = "No se puede iniciar el modo grafico";
-inline constexpr std::string_view USAGE_BANNER =
-    "Visor de pantallas de Spectrum MIRVA v%s\n"
-    "Por Ulvaren\n"
-    "\n"
-    "SINTAXIS: mirva <parametros> <origen> <destino>\n"
-    "\n"
-    "Parametros validos:\n"
-    "\t\t   -b  -> Ver la pantalla en blanco y negro\n"
-    "\t\t   -i  -> Ver la pantalla en modo inverso";
+inline constexpr std::string_view MSG_TZX_WITHOUT_SCREEN = "El TZX no tiene ninguna pantalla";
+inline constexpr std::string_view MSG_PZX_WITHOUT_SCREEN = "El PZX no tiene ninguna pantalla";
+inline constexpr std::string_view MSG_ARCHIVE_WITHOUT_SCREEN =
+    "El archivo %s no contiene ninguna pantalla ni imagen";
+inline constexpr std::string_view MSG_LIBRARY_MISSING = "No se encuentra la biblioteca %s";
+inline constexpr std::string_view MSG_NOT_PNG = "El fichero no es de tipo PNG";
+inline constexpr std::string_view MSG_NOT_JPEG = "El fichero no es de tipo JPEG";
 
 /// The one exception of the program: it carries the final text of the message, without the
 /// closing line feed. Only main catches it (tests and fuzzers too).
@@ -56,10 +51,9 @@ private:
 /// Takes a fixed message, printed literally; throws it as a Failure.
 [[noreturn]] void error(std::string_view message);
 
-/// Throws the usage banner with the version text.
-[[noreturn]] void usage();
-
 /// Returns the format with its first "%s" replaced by text (a format without one is unchanged).
+/// Control characters in text (bytes below 0x20, and 0x7F) become '?', so that a message is
+/// always one line and no file name can send an escape sequence to the terminal.
 std::string format_message(std::string_view format, std::string_view text);
 
-}  // namespace mirva::cli
+}  // namespace mirva::base

@@ -1,6 +1,6 @@
-#include "cli/failure.h"
+#include "base/failure.h"
 
-namespace mirva::cli {
+namespace mirva::base {
 
 std::string format_message(std::string_view format, std::string_view text) {
     std::string result;
@@ -11,7 +11,10 @@ std::string format_message(std::string_view format, std::string_view text) {
     }
     result.reserve(format.size() + text.size());
     result.append(format.substr(0, marker));
-    result.append(text);
+    for (char byte : text) {
+        const auto value = static_cast<unsigned char>(byte);
+        result.push_back(value < 0x20 || value == 0x7F ? '?' : byte);
+    }
     result.append(format.substr(marker + 2));
     return result;
 }
@@ -24,8 +27,4 @@ void error(std::string_view message) {
     throw Failure(std::string(message));
 }
 
-void usage() {
-    fatal(USAGE_BANNER, PROGRAM_VERSION);
-}
-
-}  // namespace mirva::cli
+}  // namespace mirva::base

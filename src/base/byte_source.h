@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
-namespace mirva::cli {
+namespace mirva::base {
 
 /// What a reader reads from: an open file in the program, memory in tests and fuzzers. It keeps
 /// a file's semantics: a seek past the end is not an error in itself, the next read comes short.
@@ -25,6 +26,24 @@ public:
     bool read_all(std::span<std::uint8_t> out) { return read(out) == out.size(); }
 };
 
+/// Reads exactly out.size() bytes; fails with the message when fewer arrive. A message with a
+/// "%s" takes path.
+void read_exact(ByteSource& source, std::span<std::uint8_t> out, std::string_view message,
+                std::string_view path = {});
+
+/// The 16-bit little-endian number at offset of bytes; offset + 2 must lie within them.
+constexpr std::uint16_t little_endian_16(std::span<const std::uint8_t> bytes,
+                                         std::size_t offset = 0) {
+    return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+/// The 32-bit little-endian number at offset of bytes; offset + 4 must lie within them.
+constexpr std::uint32_t little_endian_32(std::span<const std::uint8_t> bytes,
+                                         std::size_t offset = 0) {
+    return little_endian_16(bytes, offset) |
+           (static_cast<std::uint32_t>(little_endian_16(bytes, offset + 2)) << 16);
+}
+
 /// A source over bytes held in memory; the bytes must outlive it.
 class MemorySource final : public ByteSource {
 public:
@@ -39,4 +58,4 @@ private:
     std::uint64_t position_ = 0;  // May lie past the end, as a file position may.
 };
 
-}  // namespace mirva::cli
+}  // namespace mirva::base

@@ -1,10 +1,10 @@
-#include "display/framing.h"
+#include "screen/framing.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace mirva::display {
+namespace mirva::screen {
 namespace {
 
 constexpr std::uint8_t BORDER = 0xEE;
@@ -48,4 +48,4 @@ TEST(FramePicture, EmptyPictureFillsTheWholeFrame) {
 }
 
 }  // namespace
-}  // namespace mirva::display
+}  // namespace mirva::screen

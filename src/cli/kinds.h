@@ -1,0 +1,82 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "base/byte_source.h"
+#include "screen/options.h"
+#include "screen/palette.h"
+#include "screen/screen_image.h"
+
+namespace mirva::cli {
+
+/// Every kind of file the program knows. A switch over kinds names every one: a new kind that a
+/// switch forgets is a compiler warning, an error in CI.
+enum class FileKind : std::uint8_t { none, scr, tap, sp, sna, sit, z80, slt, gif, pcx };
+
+inline constexpr FileKind KIND_NONE = FileKind::none;
+inline constexpr FileKind KIND_SCR = FileKind::scr;
+inline constexpr FileKind KIND_TAP = FileKind::tap;
+inline constexpr FileKind KIND_SP = FileKind::sp;
+inline constexpr FileKind KIND_SNA = FileKind::sna;
+inline constexpr FileKind KIND_SIT = FileKind::sit;
+inline constexpr FileKind KIND_Z80 = FileKind::z80;
+inline constexpr FileKind KIND_SLT = FileKind::slt;
+inline constexpr FileKind KIND_GIF = FileKind::gif;
+inline constexpr FileKind KIND_PCX = FileKind::pcx;
+
+/// What a kind holds, which decides what it can be converted to.
+enum class Family : std::uint8_t {
+    none,
+    screen,    // One bare screen: SCR, TAP.
+    snapshot,  // Emulator snapshots and tapes, read only.
+    picture,   // PC pictures.
+};
+
+inline constexpr Family FAMILY_SCREEN = Family::screen;
+inline constexpr Family FAMILY_SNAPSHOT = Family::snapshot;
+inline constexpr Family FAMILY_PICTURE = Family::picture;
+
+/// Takes a Spectrum source; returns its screen and sets border_colour where the file has one.
+using ScreenReader = screen::ScreenImage (*)(base::ByteSource& source, std::string_view path,
+                                             std::uint8_t& border_colour);
+/// Takes a picture source; returns its picture and fills picture_palette.
+using PictureReader = screen::Picture (*)(base::ByteSource& source,
+                                          screen::Palette& picture_palette);
+/// Takes a screen, its border colour, the options and the size to write; returns the file.
+using ScreenWriter = std::vector<std::uint8_t> (*)(const screen::ScreenImage& screen,
+                                                   std::uint8_t border_colour,
+                                                   const screen::Options& options,
+                                                   screen::PictureSize size);
+
+/// One row of the table of kinds. A kind is a source when it has a reader (a Spectrum kind a
+/// screen reader, a picture a picture reader) and a destination when it has a writer.
+struct KindRow {
+    FileKind kind = FileKind::none;
+    std::array<std::string_view, 2> extensions{};  // Upper case, with the dot; "" when unused.
+    Family family = Family::none;
+    ScreenReader read_screen = nullptr;
+    PictureReader read_picture = nullptr;
+    ScreenWriter write = nullptr;
+    std::string_view description;  // What is taken from it or written, for --help.
+};
+
+/// The table of kinds, one row per kind but none, in the order of FileKind.
+std::span<const KindRow> kind_table();
+
+/// The row of a kind other than none.
+const KindRow& kind_row(FileKind kind);
+
+/// The family of a kind (none for KIND_NONE).
+Family family_of(FileKind kind);
+
+/// True when files of the kind can be read.
+bool is_source_kind(FileKind kind);
+
+/// Returns the kind whose extension (upper case, with its dot) this is, or KIND_NONE.
+FileKind kind_of_extension(std::string_view extension);
+
+}  // namespace mirva::cli
