@@ -5,6 +5,7 @@
 #include <cassert>
 #include <limits>
 
+#include "base/buffered_source.h"
 #include "base/failure.h"
 
 namespace mirva::containers {
@@ -34,6 +35,8 @@ inline constexpr std::size_t BLOCK_HEADER_BYTES = 3;
 inline constexpr std::uint8_t SCREEN_PAGE = 8;        // RAM bank 5, which starts with the screen.
 inline constexpr std::uint16_t PLAIN_BLOCK = 0xFFFF;  // Version 3: 16384 bytes follow unpacked.
 inline constexpr std::uint64_t PAGE_BYTES = 16384;
+// No machine has this many pages: a longer chain before the screen's block is not a snapshot.
+inline constexpr unsigned MAX_BLOCKS_BEFORE_SCREEN = 256;
 
 // Compressed data are held at most this many bytes at a time.
 inline constexpr std::size_t BUFFER_BYTES = 10000;
@@ -50,9 +53,10 @@ BlockHeader parse_block_header(std::span<const std::uint8_t, BLOCK_HEADER_BYTES>
 
 // Reads compressed screen data from the current position, no more than limit bytes, and
 // expands them as they come. A screen that needs more than the buffer holds is read in further
-// pieces, so a valid snapshot always gives its whole screen. False when the data end, or a run
+// pieces, so a valid snapshot always gives its whole screen. False when fewer than required
+// bytes are there (even if the screen could be made of them), or when the data end, or a run
 // code is cut off by their end, before the screen is full.
-bool read_compressed_screen(base::ByteSource& source, std::uint64_t limit,
+bool read_compressed_screen(base::ByteSource& source, std::uint64_t limit, std::uint64_t required,
                             screen::ScreenImage& screen) {
     std::array<std::uint8_t, BUFFER_BYTES> buffer{};
     std::size_t held = 0;
@@ -64,6 +68,8 @@ bool read_compressed_screen(base::ByteSource& source, std::uint64_t limit,
         std::size_t got = source.read(std::span(buffer).subspan(held, wanted));
         held += got;
         remaining -= got;
+        if (got < wanted && limit - remaining < required)
+            return false;
         bool last = got < wanted || remaining == 0;
         auto step = unpack_z80_block(std::span(buffer).first(held), last, screen, produced);
         produced = step.produced;
@@ -114,8 +120,9 @@ bool unpack_z80_block(std::span<const std::uint8_t> compressed, screen::ScreenIm
 
 screen::ScreenImage read_z80_screen(base::ByteSource& source, std::string_view path,
                                     std::uint8_t& border_colour) {
+    base::BufferedSource snapshot(source);
     std::array<std::uint8_t, HEADER_AREA_BYTES> header{};
-    if (!source.seek(0) || !source.read_all(header))
+    if (!snapshot.seek(0) || !snapshot.read_all(header))
         base::fatal(base::MSG_READ_SOURCE, path);
     std::uint8_t flags = header[FLAGS_OFFSET];
     border_colour = static_cast<std::uint8_t>((flags >> FLAGS_BORDER_SHIFT) & BORDER_MASK);
@@ -131,10 +138,10 @@ screen::ScreenImage read_z80_screen(base::ByteSource& source, std::string_view p
     if (!version_2 && !version_3) {
         // Version 1: the 48K memory from address 16384, so the screen comes first. A packed body
         // is read until its screen is whole, up to the end of the file.
-        bool read = source.seek(VERSION_1_BODY_OFFSET) &&
+        bool read = snapshot.seek(VERSION_1_BODY_OFFSET) &&
                     ((flags & FLAGS_COMPRESSED) != 0
-                         ? read_compressed_screen(source, TO_END_OF_FILE, screen)
-                         : source.read_all(screen));
+                         ? read_compressed_screen(snapshot, TO_END_OF_FILE, 0, screen)
+                         : snapshot.read_all(screen));
         if (!read)
             base::fatal(base::MSG_READ_SOURCE, path);
         return screen;
@@ -143,22 +150,27 @@ screen::ScreenImage read_z80_screen(base::ByteSource& source, std::string_view p
     std::size_t first_block = MAIN_HEADER_BYTES + additional_length;
     auto block =
         parse_block_header(std::span(header).subspan(first_block).first<BLOCK_HEADER_BYTES>());
-    if (!source.seek(first_block + BLOCK_HEADER_BYTES))
+    if (!snapshot.seek(first_block + BLOCK_HEADER_BYTES))
         base::fatal(base::MSG_READ_SOURCE, path);
     // The blocks before the screen's are skipped; a file without one ends in a short read.
-    while (block.page != SCREEN_PAGE) {
+    for (unsigned skipped = 0; block.page != SCREEN_PAGE; ++skipped) {
+        if (skipped == MAX_BLOCKS_BEFORE_SCREEN)
+            base::fatal(base::MSG_READ_SOURCE, path);
         std::uint64_t stored =
             version_3 && block.length == PLAIN_BLOCK ? PAGE_BYTES : std::uint64_t{block.length};
         std::array<std::uint8_t, BLOCK_HEADER_BYTES> next{};
-        if (!source.skip(stored) || !source.read_all(next))
+        if (!snapshot.skip(stored) || !snapshot.read_all(next))
             base::fatal(base::MSG_READ_SOURCE, path);
         block = parse_block_header(next);
     }
     // Version 2 knows no plain blocks: there 0xFFFF is an ordinary length. A packed block is
-    // read no further than its own length; a length of 0 holds no screen.
-    bool read = version_3 && block.length == PLAIN_BLOCK
-                    ? source.read_all(screen)
-                    : read_compressed_screen(source, block.length, screen);
+    // read no further than its own length; a length of 0 holds no screen. Its first bytes, as
+    // many as the buffer holds, must all be there, even when fewer would make the screen.
+    bool read =
+        version_3 && block.length == PLAIN_BLOCK
+            ? snapshot.read_all(screen)
+            : read_compressed_screen(snapshot, block.length,
+                                     std::min<std::uint64_t>(block.length, BUFFER_BYTES), screen);
     if (!read)
         base::fatal(base::MSG_READ_SOURCE, path);
     return screen;
