@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "support/counting_source.h"
 #include "support/expect_failure.h"
 #include "support/test_card.h"
 
@@ -29,6 +32,10 @@ Bytes screen_block(const screen::ScreenImage& screen, std::uint8_t flag = 0xFF) 
 Bytes operator+(Bytes first, const Bytes& second) {
     first.insert(first.end(), second.begin(), second.end());
     return first;
+}
+
+void append(Bytes& tape, const Bytes& bytes) {
+    tape.insert(tape.end(), bytes.begin(), bytes.end());
 }
 
 screen::ScreenImage read(const Bytes& tape) {
@@ -90,6 +97,83 @@ TEST(ReadTapScreen, AScreenBlockCutShortIsAReadFailure) {
     EXPECT_FAILURE(read(Bytes{0x02, 0x1B}), "Error leyendo del fichero in.tap");
     block.push_back(0);
     EXPECT_NO_THROW(read(block));
+}
+
+// The tape read one block at a time, a read and a skip each: what the reader must still give.
+std::optional<screen::ScreenImage> read_block_by_block(const Bytes& tape) {
+    base::MemorySource source(tape);
+    std::array<std::uint8_t, 2> length{};
+    while (source.read_all(length)) {
+        if (base::little_endian_16(length) == 6914) {
+            screen::ScreenImage screen{};
+            if (!source.skip(1) || !source.read_all(screen))
+                return std::nullopt;
+            return screen;
+        }
+        source.skip(base::little_endian_16(length));
+    }
+    return std::nullopt;
+}
+
+TEST(ReadTapScreen, GivesWhatReadingBlockByBlockGives) {
+    // Runs of empty blocks, odd and even runs of zeros, short and long blocks, a screen block
+    // whole or cut, crossing the reader's buffer anywhere.
+    std::uint64_t state = 12345;
+    auto next = [&state](std::uint64_t limit) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return (state >> 33) % limit;
+    };
+    auto card = testing::make_test_card();
+    for (int round = 0; round < 300; ++round) {
+        Bytes tape;
+        auto pieces = 1 + next(12);
+        for (std::uint64_t piece = 0; piece < pieces; ++piece) {
+            switch (next(6)) {
+                case 0:
+                    tape.resize(tape.size() + next(70000));  // Zeros: empty blocks.
+                    break;
+                case 1:
+                    for (auto count = next(30000); count > 0; --count)
+                        append(tape, tap_block({static_cast<std::uint8_t>(next(256))}));
+                    break;
+                case 2:
+                    append(tape, tap_block(Bytes(next(66000), 0x11)));
+                    break;
+                case 3:
+                    append(tape, screen_block(card));
+                    break;
+                case 4:
+                    for (auto count = next(300); count > 0; --count)
+                        tape.push_back(static_cast<std::uint8_t>(next(256)));
+                    break;
+                default:
+                    append(tape, tap_block(Bytes(next(600), 0x22)));
+            }
+        }
+        if (next(3) == 0)
+            tape.resize(next(tape.size() + 1));
+        auto expected = read_block_by_block(tape);
+        SCOPED_TRACE("round " + std::to_string(round));
+        if (expected) {
+            ASSERT_EQ(read(tape), *expected);
+        } else {
+            base::MemorySource source(tape);
+            ASSERT_THROW(read_tap_screen(source, "in.tap"), base::Failure);
+        }
+    }
+}
+
+TEST(ReadTapScreen, ReadsALongChainOfSmallBlocksInFewCalls) {
+    auto card = testing::make_test_card();
+    for (const Bytes& block : {Bytes{}, Bytes{7}, Bytes(99, 3)}) {
+        Bytes tape;
+        while (tape.size() < 1000000)
+            append(tape, tap_block(block));
+        append(tape, screen_block(card));
+        testing::CountingSource source(tape);
+        EXPECT_EQ(read_tap_screen(source, "in.tap"), card);
+        EXPECT_LT(source.calls(), 40u);  // One read per 64 KiB.
+    }
 }
 
 }  // namespace

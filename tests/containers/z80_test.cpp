@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "support/counting_source.h"
 #include "support/expect_failure.h"
 #include "support/test_card.h"
 #include "support/z80_snapshot.h"
@@ -274,6 +275,56 @@ TEST(ReadZ80Screen, RefusesFilesWithoutAWholeScreenBlock) {
     // The header area itself is missing.
     expect_refused({});
     expect_refused(Bytes(99, 0));
+}
+
+TEST(ReadZ80Screen, RefusesAScreenBlockCutShortWithinItsFirstTenThousandBytes) {
+    auto card = make_test_card();
+    // The page packs into far fewer bytes than 10000, of which the screen takes fewer still.
+    auto packed = testing::pack_z80(testing::screen_page(card));
+    ASSERT_LT(packed.size(), 9000u);
+    for (std::uint16_t version : {23, 54}) {
+        SCOPED_TRACE(version);
+        auto cut = [&](std::size_t length, std::size_t present) {
+            auto data = packed;
+            data.resize(present, 0);  // Zeros past the packed page: plain bytes, never needed.
+            auto block_length = static_cast<std::uint16_t>(length);
+            return testing::make_z80_paged(version, 0, {{block_length, 8, data}});
+        };
+        EXPECT_EQ(read(cut(packed.size(), packed.size())), card);
+        // The file ends before the block does, though what is there makes the screen.
+        expect_refused(cut(packed.size() + 1, packed.size()));
+        expect_refused(cut(10000, 9999));
+        EXPECT_EQ(read(cut(10000, 10000)), card);
+        // Past its first 10000 bytes a block is read only as far as its screen needs.
+        EXPECT_EQ(read(cut(12000, 10000)), card);
+    }
+
+    auto pairs = testing::make_ed_pairs_screen();
+    auto long_block = testing::packed_block(8, testing::screen_page(pairs));
+    auto needed = testing::pack_z80(pairs).size();
+    ASSERT_GT(needed, 10000u);
+    long_block.data.resize(needed);
+    EXPECT_EQ(read(testing::make_z80_paged(23, 0, {long_block})), pairs);
+    long_block.data.resize(needed - 1);
+    expect_refused(testing::make_z80_paged(23, 0, {long_block}));
+}
+
+TEST(ReadZ80Screen, EndsTheChainBeforeTheScreenAfter256Blocks) {
+    auto card = make_test_card();
+    auto screen_block = testing::packed_block(8, testing::screen_page(card));
+    for (std::uint16_t version : {23, 55}) {
+        std::vector<testing::Z80Block> blocks(256, {0, 0, {}});
+        blocks.back() = {3, 4, {1, 2, 3}};
+        blocks.push_back(screen_block);
+        auto file = testing::make_z80_paged(version, 0, blocks);
+        testing::CountingSource source(file);
+        std::uint8_t border = 0;
+        EXPECT_EQ(read_z80_screen(source, "game.z80", border), card);
+        EXPECT_LT(source.calls(), 10u);  // Read through a buffer, not block by block.
+
+        blocks.insert(blocks.begin(), {0, 9, {}});
+        expect_refused(testing::make_z80_paged(version, 0, blocks));
+    }
 }
 
 }  // namespace
