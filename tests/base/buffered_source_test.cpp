@@ -23,12 +23,12 @@ TEST(BufferedSource, ReadsSkipsAndSeeksAsTheSourceUnderIt) {
         char what;  // r: read, s: skip, p: seek, c: peek one and consume it.
         std::uint64_t count;
     };
-    const std::vector<Step> steps{
-        {'r', 0},   {'r', 1},   {'c', 0},   {'r', 5},   {'s', 0},   {'s', 3},   {'r', 70},
-        {'s', 200}, {'r', 2},   {'c', 0},   {'p', 10},  {'r', 9},   {'s', 61},  {'r', 64},
-        {'r', 400}, {'s', 100}, {'r', 300}, {'r', 1},   {'p', 995}, {'r', 10},  {'r', 1},
-        {'p', 2},   {'s', 5000}, {'r', 1},  {'p', 0},   {'s', FAR}, {'p', 998}, {'c', 0},
-        {'r', 2},   {'c', 0}};
+    const std::vector<Step> steps{{'r', 0},   {'r', 1},   {'c', 0},    {'r', 5},   {'s', 0},
+                                  {'s', 3},   {'r', 70},  {'s', 200},  {'r', 2},   {'c', 0},
+                                  {'p', 10},  {'r', 9},   {'s', 61},   {'r', 64},  {'r', 400},
+                                  {'s', 100}, {'r', 300}, {'r', 1},    {'p', 995}, {'r', 10},
+                                  {'r', 1},   {'p', 2},   {'s', 5000}, {'r', 1},   {'p', 0},
+                                  {'s', FAR}, {'p', 998}, {'c', 0},    {'r', 2},   {'c', 0}};
     for (std::size_t capacity : {1u, 3u, 64u, 65536u}) {
         MemorySource plain(bytes);
         MemorySource under(bytes);

@@ -56,6 +56,10 @@ struct Route {
     FileCalls calls;
 };
 
+void PrintTo(const Route& route, std::ostream* out) {
+    *out << route.name;
+}
+
 const Route ROUTES[] = {
     {"unnamed", system_file_calls()},
     {"named", {no_unnamed_files, ::write, ::close}},

@@ -1,9 +1,15 @@
 // The command line end to end: the order of the checks, the refusals and the screen routes.
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <thread>
 
 #include "support/e2e.h"
 #include "support/test_card.h"
@@ -110,11 +116,68 @@ TEST_F(Driver, DestinationThatCannotBeCreated) {
     expect_message(mirva({"a.scr", "nowhere/b.scr"}), "Error creando el fichero nowhere/b.scr");
 }
 
-TEST_F(Driver, WriteCutShortByAFileSizeLimitIsReported) {
+// Every name in the folder, hidden ones included.
+std::set<std::string> names_in(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST_F(Driver, WriteCutShortByAFileSizeLimitLeavesNothing) {
     put("a.scr", bytes_of(card));
     auto result = run_mirva(dir, {"a.scr", "b.scr"}, {.file_size_limit = 4096});
     expect_message(result, "Error creando el fichero b.scr");
-    EXPECT_EQ(read_file(dir / "b.scr").size(), 4096u);  // Left as far as it was written.
+    EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"a.scr"});
+    // So the same job succeeds once it can.
+    expect_success(mirva({"a.scr", "b.scr"}));
+    EXPECT_EQ(get("b.scr"), bytes_of(card));
+}
+
+TEST_F(Driver, AFullFileSystemLeavesNothing) {
+    // A mount namespace of its own keeps the small file system to this process and its children.
+    fs::create_directory(dir / "small");
+    auto small = (dir / "small").string();
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "no tmpfs can be mounted here (it needs CAP_SYS_ADMIN): "
+                     << std::strerror(errno);
+    }
+    put("a.scr", bytes_of(card));
+    // One 4096-byte page is left free: less than a screen.
+    put("small/filler", std::vector<std::uint8_t>(60 * 1024, 1));
+    ASSERT_EQ(fs::file_size(dir / "small/filler"), 60u * 1024);
+    expect_message(mirva({"a.scr", "small/b.scr"}), "Error creando el fichero small/b.scr");
+    EXPECT_EQ(names_in(small), std::set<std::string>{"filler"});
+    fs::remove(dir / "small/filler");
+    expect_success(mirva({"a.scr", "small/b.scr"}));
+    EXPECT_EQ(get("small/b.scr"), bytes_of(card));
+    ::umount2(small.c_str(), MNT_DETACH);
+}
+
+TEST_F(Driver, RunsRacingForOneDestinationLeaveOneWholeFile) {
+    put("a.scr", bytes_of(card));
+    expect_success(mirva({"a.scr", "alone.pcx"}));
+    constexpr std::size_t RUNS = 20;
+    std::vector<RunResult> results(RUNS);
+    std::vector<std::thread> runs;
+    for (auto& result : results)
+        runs.emplace_back([&] { result = run_mirva(dir, {"a.scr", "out.pcx"}); });
+    for (auto& run : runs)
+        run.join();
+    std::size_t written = 0;
+    for (const auto& result : results) {
+        if (result.exit_status == 0) {
+            expect_success(result);
+            ++written;
+        } else {
+            expect_message(result, "Ya existe el fichero out.pcx");
+        }
+    }
+    EXPECT_EQ(written, 1u);
+    EXPECT_EQ(get("out.pcx"), get("alone.pcx"));
+    EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"a.scr", "alone.pcx", "out.pcx"}));
 }
 
 TEST_F(Driver, ConversionLeavesPipedInputUnread) {

@@ -3,10 +3,12 @@
 // or prints exactly one of the program's messages; a failed run leaves no destination.
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "base/failure.h"
 #include "support/e2e.h"
+#include "support/tap_file.h"
 #include "support/test_card.h"
 
 namespace mirva::testing {
@@ -155,6 +157,35 @@ TEST_P(Robustness, BitFlippedAndRandomFilesAnswerWithAMessageOrAScreen) {
         if (HasFatalFailure())
             return;
     }
+}
+
+// Long chains of blocks are answered at the speed of reading, or sooner: the time limits are
+// far below what reading block by block takes.
+TEST(HostileFiles, LongBlockChainsAreAnsweredQuickly) {
+    TemporaryDirectory dir;
+    auto card = make_test_card();
+    // 64 million empty blocks (128 MiB, sparse), then a header block and the screen.
+    constexpr std::uint64_t CHAIN_BYTES = 128ull << 20;
+    auto tape = screen_tape(card);
+    write_file(dir / "long.tap", {});
+    fs::resize_file(dir / "long.tap", CHAIN_BYTES);
+    {
+        std::ofstream out(dir / "long.tap", std::ios::binary | std::ios::app);
+        out.write(reinterpret_cast<const char*>(tape.data()),
+                  static_cast<std::streamsize>(tape.size()));
+    }
+    auto result = run_mirva(dir, {"long.tap", "long.scr"}, {.timeout_seconds = 10});
+    expect_success(result);
+    EXPECT_EQ(read_file(dir / "long.scr"), bytes_of(card));
+
+    // A version-2 snapshot whose 5 GiB (sparse) are empty blocks of page 0.
+    std::vector<std::uint8_t> z80(32 + 23, 0);
+    z80[30] = 23;
+    write_file(dir / "chain.z80", z80);
+    fs::resize_file(dir / "chain.z80", 5ull << 30);
+    result = run_mirva(dir, {"chain.z80", "chain.scr"}, {.timeout_seconds = 10});
+    expect_message(result, "Error leyendo del fichero chain.z80");
+    EXPECT_FALSE(fs::exists(dir / "chain.scr"));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, Robustness,
