@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cstdlib>
 #include <memory>
 
+#include "base/failure.h"
 #include "pictures/file_palette.h"
 #include "pictures/lzw.h"
 #include "screen/palette.h"
@@ -20,6 +22,7 @@ inline constexpr std::int32_t END_CODE = 17;
 inline constexpr std::int32_t FIRST_FREE_CODE = 18;
 inline constexpr int FIRST_CODE_BITS = 5;
 inline constexpr std::size_t COLOURS = 16;
+inline constexpr std::uint8_t GIF_TRAILER = 0x3B;  // ';'
 static_assert(CLEAR_CODE == 1 << ROOT_BITS && FIRST_CODE_BITS == ROOT_BITS + 1);
 
 // The longest stream any screen can give: every pixel written as a code of its own, the clear
@@ -175,10 +178,10 @@ private:
 template <typename Dictionary, typename Rows>
 std::vector<std::uint8_t> encode_with(const Rows& rows, Dictionary dictionary) {
     // The header, then the code stream in sub-blocks of 255 bytes, the last one shorter, then a
-    // zero length byte; no trailer follows. Room for the longest stream is set aside, which
-    // costs nothing until it is written.
+    // zero length byte and the trailer. Room for the longest stream is set aside, which costs
+    // nothing until it is written.
     std::vector<std::uint8_t> file;
-    file.reserve(GIF_HEADER_BYTES + MAX_STREAM_BYTES + MAX_STREAM_BYTES / 255 + 2);
+    file.reserve(GIF_HEADER_BYTES + MAX_STREAM_BYTES + MAX_STREAM_BYTES / 255 + 3);
     const auto header = gif_header();
     file.insert(file.end(), header.begin(), header.end());
     SubBlockWriter writer(file);
@@ -222,12 +225,32 @@ std::vector<std::uint8_t> encode_with(const Rows& rows, Dictionary dictionary) {
     writer.put(current, size);
     writer.put(END_CODE, size);
     writer.finish();
+    file.push_back(GIF_TRAILER);
     return file;
 }
 
-IndexDictionary::Index* new_index() {
-    // Left uninitialised: the dictionary clears its rows as they come into use.
-    return new IndexDictionary::Index;
+struct FreeIndex {
+    void operator()(IndexDictionary::Index* index) const { std::free(index); }
+};
+using IndexPointer = std::unique_ptr<IndexDictionary::Index, FreeIndex>;
+
+// The index starts as zeros. Memory fresh from the system is zero already, and calloc does not
+// write it again, so rows that are never reached cost nothing; the dictionary still clears each
+// row as it comes into use, for the rows used before a reset.
+IndexPointer new_index() {
+    auto* index =
+        static_cast<IndexDictionary::Index*>(std::calloc(1, sizeof(IndexDictionary::Index)));
+    if (index == nullptr)
+        base::error(base::MSG_NO_MEMORY);
+    return IndexPointer(index);
+}
+
+// The pixels a caller hands over are checked before any is used as an index: a whole screen of
+// values 0..15.
+void check_screen_pixels(std::span<const std::uint8_t> pixels) {
+    base::require(pixels.size() == screen::SCREEN_PIXELS);
+    base::require(std::all_of(pixels.begin(), pixels.end(),
+                              [](std::uint8_t pixel) { return pixel < COLOURS; }));
 }
 
 }  // namespace
@@ -245,13 +268,13 @@ void put_code(std::int32_t code, std::span<std::uint8_t> buffer, std::uint32_t& 
 }
 
 std::vector<std::uint8_t> encode_gif(std::span<const std::uint8_t> pixels) {
-    assert(pixels.size() == screen::SCREEN_PIXELS);
-    std::unique_ptr<IndexDictionary::Index> index(new_index());
+    check_screen_pixels(pixels);
+    IndexPointer index = new_index();
     return encode_with(screen::PixelRows{pixels}, IndexDictionary(*index));
 }
 
 std::vector<std::uint8_t> encode_gif_by_scan(std::span<const std::uint8_t> pixels) {
-    assert(pixels.size() == screen::SCREEN_PIXELS);
+    check_screen_pixels(pixels);
     LzwTable table;
     reset_lzw_table(table, ROOT_BITS);
     return encode_with(screen::PixelRows{pixels}, ScanDictionary{table});
@@ -262,7 +285,7 @@ std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen,
                                            const screen::Options& options,
                                            [[maybe_unused]] screen::PictureSize size) {
     assert(size == screen::PictureSize{});
-    std::unique_ptr<IndexDictionary::Index> index(new_index());
+    IndexPointer index = new_index();
     return encode_with(screen::RenderedRows{screen, options.bw, options.inverse},
                        IndexDictionary(*index));
 }

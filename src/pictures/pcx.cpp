@@ -131,9 +131,9 @@ void append_u16(std::vector<std::uint8_t>& file, unsigned value) {
 
 void decode_pcx_pixels(base::ByteSource& data, std::uint64_t data_length, const PcxLayout& layout,
                        std::span<std::uint8_t> pixels) {
-    assert(layout.width >= 0 && layout.width <= screen::SCREEN_WIDTH);
-    assert(layout.height >= 0 && layout.height <= screen::SCREEN_HEIGHT);
-    assert(pixels.size() >= static_cast<std::size_t>(layout.width * layout.height));
+    base::require(layout.width >= 0 && layout.width <= screen::SCREEN_WIDTH);
+    base::require(layout.height >= 0 && layout.height <= screen::SCREEN_HEIGHT);
+    base::require(pixels.size() >= static_cast<std::size_t>(layout.width * layout.height));
     if (layout.width == 0 || layout.height == 0)
         return;
     DataCursor cursor(data, data_length);
@@ -250,7 +250,7 @@ std::vector<std::uint8_t> encode_rows(const Rows& rows) {
 }  // namespace
 
 std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels) {
-    assert(pixels.size() == screen::SCREEN_PIXELS);
+    base::require(pixels.size() == screen::SCREEN_PIXELS);
     return encode_rows(screen::PixelRows{pixels});
 }
 
