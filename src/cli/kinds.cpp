@@ -97,7 +97,7 @@ const std::array<KindRow, 10> KINDS{{
      nullptr,
      nullptr,
      pictures::write_png_screen,
-     "imagen PNG con paleta de 16 colores (solo se escribe)",
+     "imagen PNG con los colores del Spectrum",
      true},
 }};
 

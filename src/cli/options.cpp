@@ -38,15 +38,14 @@ const std::array<OptionRow, 7> OPTIONS{{
          options.inverse = true;
          return true;
      }},
-    {"--scale", "N", "cada pixel de la pantalla como NxN en la imagen escrita (1 a 8)", Action::job,
+    {"--scale", "N", "cada pixel como NxN en la imagen escrita (N de 1 a 8)", Action::job,
      set_scale},
     {"--border", "", "la imagen escrita lleva el borde (320x240 antes de escalar)", Action::job,
      [](screen::Options& options, std::string_view) {
          options.border = true;
          return true;
      }},
-    {"--flash", "", "la imagen escrita muestra las dos fases del parpadeo (GIF y PNG animados)",
-     Action::job,
+    {"--flash", "", "la imagen escrita alterna las fases del parpadeo (GIF y PNG)", Action::job,
      [](screen::Options& options, std::string_view) {
          options.flash = true;
          return true;
