@@ -61,21 +61,25 @@ LzwDecoder::LzwDecoder(LzwTable& table, int root_bits, std::span<std::uint8_t> p
 }
 
 bool LzwDecoder::decode(std::span<const std::uint8_t> bytes) {
+    // The bits in hand stay in locals, where the writes of the pixels cannot touch them.
+    std::uint32_t bits = bits_;
+    int bit_count = bit_count_;
     for (std::uint8_t byte : bytes) {
         if (ended_)
             break;
         // At most 11 bits wait between codes, so a new byte always fits in the 32 bits.
-        bits_ |= static_cast<std::uint32_t>(byte) << bit_count_;
-        bit_count_ += 8;
-        while (bit_count_ >= size_ && !ended_) {
-            const auto mask =
-                static_cast<std::uint32_t>(power_of_two[static_cast<std::size_t>(size_)] - 1);
-            const auto code = static_cast<std::int32_t>(bits_ & mask);
-            bits_ >>= size_;
-            bit_count_ -= size_;
+        bits |= static_cast<std::uint32_t>(byte) << bit_count;
+        bit_count += 8;
+        while (bit_count >= size_ && !ended_) {
+            const int size = size_;
+            const auto code = static_cast<std::int32_t>(bits & ((1u << size) - 1));
+            bits >>= size;
+            bit_count -= size;
             take(code);
         }
     }
+    bits_ = bits;
+    bit_count_ = bit_count;
     return !ended_;
 }
 

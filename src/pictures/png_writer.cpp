@@ -1,10 +1,11 @@
 #include "pictures/png_writer.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <memory>
 #include <span>
 #include <string_view>
 
@@ -53,8 +54,7 @@ void finish_chunk(std::vector<std::uint8_t>& file, std::size_t start) {
     for (std::size_t k = 0; k < 4; ++k)
         file[start + k] = static_cast<std::uint8_t>(length >> (24 - 8 * k));
     const auto typed = std::span(file).subspan(start + 4);
-    append_u32(file, static_cast<std::uint32_t>(crc32(crc32(0, nullptr, 0), typed.data(),
-                                                      static_cast<uInt>(typed.size()))));
+    append_u32(file, libdeflate_crc32(0, typed.data(), typed.size()));
 }
 
 // Packs a row of pixels depth bits each, behind the filter byte None.
@@ -125,63 +125,59 @@ int bit_depth_for(std::uint8_t highest) {
     return highest < 2 ? 1 : highest < 4 ? 2 : 4;
 }
 
+// Frees a compressor of libdeflate.
+struct FreeCompressor {
+    void operator()(libdeflate_compressor* compressor) const {
+        libdeflate_free_compressor(compressor);
+    }
+};
+
 // Appends the zlib stream of the rows that rows(y) gives, each packed depth bits a pixel (the
 // leftmost pixel in the highest bits) behind its filter byte, to the file as the data of the
-// chunk being written. Rows that repeat the one above (all but the first of each scaled row) are
-// written as their difference from it: all zeros.
+// chunk being written. A row the same as the one above (all but the first of each scaled row,
+// and the rows of a border) is written as its difference from it, all zeros after the filter
+// Up, unless it is zeros already, as a black row is: then the stream stays one run of zeros.
 template <typename Rows>
 void append_image_data(std::vector<std::uint8_t>& file, const Rows& rows, screen::PictureSize size,
                        int scale, int depth) {
-    // A plain screen compresses best for its time at a middle level; scaled rows and a border,
-    // whose matches lie a few rows back behind runs that fill the chains of the hash, need the
-    // longest matches and a longer search.
-    const bool plain = scale == 1 && size == screen::PictureSize{};
-    z_stream stream{};
-    if (deflateInit2(&stream, plain ? PNG_COMPRESSION_LEVEL : PNG_SCALED_COMPRESSION_LEVEL,
-                     Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
-        base::error(base::MSG_NO_MEMORY);
-    if (!plain)
-        deflateTune(&stream, 32, 258, 258, 512);
     const auto per_byte = static_cast<std::size_t>(8 / depth);
     // Every width (256 or 320 times the scale) is a multiple of 8.
-    const auto row_bytes = static_cast<std::size_t>(size.width) / per_byte;
-    const auto raw_bytes = static_cast<std::size_t>(size.height) * (1 + row_bytes);
-    // Room for the whole stream at once, so that deflate never waits for room.
-    const std::size_t start = file.size();
-    file.resize(start + deflateBound(&stream, static_cast<uLong>(raw_bytes)));
-    stream.next_out = file.data() + start;
-    stream.avail_out = static_cast<uInt>(file.size() - start);
-
-    std::vector<std::uint8_t> packed(1 + row_bytes);
-    std::vector<std::uint8_t> above(1 + row_bytes);
-    std::vector<std::uint8_t> repeated(1 + row_bytes, 0);
-    repeated[0] = FILTER_UP;
-    bool same = false;
+    const std::size_t line = 1 + static_cast<std::size_t>(size.width) / per_byte;
+    std::vector<std::uint8_t> raw(static_cast<std::size_t>(size.height) * line);
+    std::vector<std::uint8_t> current(line);
+    std::vector<std::uint8_t> above(line);
     bool zeros = false;
-    int result = Z_OK;
     for (int y = 0; y < size.height; ++y) {
-        // The rows of one scaled row are the same; a new one is packed and compared.
+        bool same = true;  // The rows of one scaled row are the same.
         if (y % scale == 0) {
-            packed.swap(above);
-            pack_row(rows(y), depth, packed);
-            same = y > 0 && std::equal(packed.begin() + 1, packed.end(), above.begin() + 1);
-            zeros = std::all_of(packed.begin() + 1, packed.end(),
+            current.swap(above);
+            pack_row(rows(y), depth, current);
+            same = y > 0 && std::equal(current.begin() + 1, current.end(), above.begin() + 1);
+            zeros = std::all_of(current.begin() + 1, current.end(),
                                 [](std::uint8_t byte) { return byte == 0; });
-        } else {
-            same = true;
         }
-        // A row the same as the one above is written as zeros after the filter Up, unless it is
-        // zeros already, as a black row is: then the stream stays one run of zeros.
-        stream.next_in = same && !zeros ? repeated.data() : packed.data();
-        stream.avail_in = static_cast<uInt>(packed.size());
-        result = deflate(&stream, y + 1 == size.height ? Z_FINISH : Z_NO_FLUSH);
-        if (result != Z_OK && result != Z_STREAM_END)
-            break;
+        auto out = raw.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * line);
+        if (same && !zeros) {
+            *out = FILTER_UP;
+            std::fill_n(out + 1, line - 1, std::uint8_t{0});
+        } else {
+            std::copy(current.begin(), current.end(), out);
+        }
     }
-    const std::size_t written = stream.total_out;
-    deflateEnd(&stream);
-    // deflateBound promises room for any input; anything else is our bug.
-    base::require(result == Z_STREAM_END);
+
+    // A plain screen compresses best for its time at a middle level; scaled rows and a border,
+    // whose matches lie rows back, need the search of the highest levels.
+    const bool plain = scale == 1 && size == screen::PictureSize{};
+    std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor(
+        libdeflate_alloc_compressor(plain ? PNG_COMPRESSION_LEVEL : PNG_SCALED_COMPRESSION_LEVEL));
+    if (compressor == nullptr)
+        base::error(base::MSG_NO_MEMORY);
+    const std::size_t start = file.size();
+    file.resize(start + libdeflate_zlib_compress_bound(compressor.get(), raw.size()));
+    const std::size_t written = libdeflate_zlib_compress(compressor.get(), raw.data(), raw.size(),
+                                                         file.data() + start, file.size() - start);
+    // The bound promises room for any input; anything else is our bug.
+    base::require(written != 0);
     file.resize(start + written);
 }
 

@@ -8,9 +8,9 @@
 
 namespace mirva::pictures {
 
-/// The zlib compression levels of written PNG files: of a plain screen, and of a scaled one or
-/// one with its border (where a search tuned for repeated rows does the rest).
-inline constexpr int PNG_COMPRESSION_LEVEL = 5;
+/// The libdeflate compression levels of written PNG files: of a plain screen, and of a scaled
+/// one or one with its border.
+inline constexpr int PNG_COMPRESSION_LEVEL = 6;
 inline constexpr int PNG_SCALED_COMPRESSION_LEVEL = 9;
 
 /// Takes a screen, its border colour, the options and the picture's size (written_size of the
