@@ -6,7 +6,6 @@
 
 #include "pictures/lzw.h"
 #include "screen/render.h"
-#include "screen/written_rows.h"
 #include "support/expect_failure.h"
 #include "support/test_card.h"
 
@@ -253,121 +252,18 @@ TEST(EncodeGif, RefusesPixelsOutOfRange) {
     EXPECT_FAILURE(encode_gif(Bytes(64000, 0)), base::MSG_INTERNAL);
 }
 
-struct GifImage {
-    int width = 0;
-    int height = 0;
-    int delay = -1;  // From the graphic control extension before it; -1 without one.
-    Bytes pixels;
-};
-
-struct GifWalk {
-    std::string version;
-    int width = 0;
-    int height = 0;
-    int loops = -1;  // From the NETSCAPE2.0 extension; -1 without one.
-    std::vector<GifImage> images;
-};
-
-// Walks a written file block by block up to its trailer and decodes every image.
-GifWalk walk_gif(const Bytes& file) {
-    GifWalk walk;
-    walk.version.assign(file.begin() + 3, file.begin() + 6);
-    walk.width = file[6] | (file[7] << 8);
-    walk.height = file[8] | (file[9] << 8);
-    std::size_t at = 13 + 48;
-    int delay = -1;
-    auto sub_blocks = [&] {
-        Bytes joined;
-        for (std::size_t length = file.at(at++); length != 0; length = file.at(at++)) {
-            joined.insert(joined.end(), file.begin() + static_cast<long>(at),
-                          file.begin() + static_cast<long>(at + length));
-            at += length;
-        }
-        return joined;
-    };
-    while (at < file.size() && file[at] != 0x3B) {
-        const std::uint8_t introducer = file[at++];
-        if (introducer == 0x21) {
-            const std::uint8_t label = file.at(at++);
-            const Bytes data = sub_blocks();
-            if (label == 0xF9 && data.size() == 4)
-                delay = data[1] | (data[2] << 8);
-            if (label == 0xFF && data.size() == 14)
-                walk.loops = data[12] | (data[13] << 8);
-            continue;
-        }
-        EXPECT_EQ(introducer, 0x2C);
-        if (introducer != 0x2C)
-            break;
-        GifImage image;
-        image.width = file[at + 4] | (file[at + 5] << 8);
-        image.height = file[at + 6] | (file[at + 7] << 8);
-        image.delay = delay;
-        EXPECT_EQ(file[at + 9], 4);  // Minimum code size.
-        at += 10;
-        auto table = std::make_unique<LzwTable>();
-        image.pixels.resize(static_cast<std::size_t>(image.width * image.height));
-        EXPECT_EQ(decode_lzw(sub_blocks(), 4, *table, image.pixels), image.pixels.size());
-        walk.images.push_back(std::move(image));
-        delay = -1;
-    }
-    EXPECT_EQ(at, file.size() - 1) << "the trailer ends the file";
-    return walk;
-}
-
-Bytes written_pixels(const screen::ScreenImage& screen, std::uint8_t border,
-                     const screen::Options& options, bool phase) {
-    const screen::WrittenRows rows(screen, border, options, phase);
-    Bytes pixels;
-    for (int y = 0; y < rows.size().height; ++y) {
-        auto row = rows(y);
-        pixels.insert(pixels.end(), row.begin(), row.end());
-    }
-    return pixels;
-}
-
-// Scaled, bordered and animated files decode to the written rows: one GIF87a image, or with
-// --flash and a flashing cell a GIF89a of both phases, 32 hundredths each, looping for ever.
-TEST(WriteGifScreen, ScaleBorderAndFlashGiveTheWrittenRows) {
-    const auto card = testing::make_test_card();
-    auto steady = card;
+// Without a flashing cell --flash changes nothing; a size other than the options give is our
+// bug. (Scaled, bordered and animated files are checked pixel by pixel and frame by frame with
+// Pillow, end to end.)
+TEST(WriteGifScreen, FlashWithoutAFlashingCellIsTheStillPicture) {
+    auto steady = testing::make_test_card();
     for (std::size_t i = 0; i < 768; ++i)
         steady[screen::BITMAP_BYTES + i] &= 0x7F;
-    struct Case {
-        screen::ScreenImage screen;
-        std::uint8_t border;
-        screen::Options options;
-        bool animated;
-    };
-    const std::vector<Case> cases{
-        {card, 0, {.scale = 2}, false},
-        {card, 5, {.border = true}, false},
-        {card, 0, {.flash = true}, true},
-        {card, 3, {.bw = true, .inverse = true, .scale = 3, .border = true, .flash = true}, true},
-        {testing::make_random_screen(9), 1, {.scale = 8, .border = true}, false},
-        {steady, 0, {.scale = 2, .flash = true}, false},
-    };
-    for (std::size_t n = 0; n < cases.size(); ++n) {
-        const auto& c = cases[n];
-        SCOPED_TRACE(n);
-        const auto size = screen::written_size(c.options);
-        const GifWalk walk = walk_gif(write_gif_screen(c.screen, c.border, c.options, size));
-        EXPECT_EQ(walk.version, c.animated ? "89a" : "87a");
-        EXPECT_EQ(walk.width, size.width);
-        EXPECT_EQ(walk.height, size.height);
-        EXPECT_EQ(walk.loops, c.animated ? 0 : -1);
-        ASSERT_EQ(walk.images.size(), c.animated ? 2u : 1u);
-        for (std::size_t phase = 0; phase < walk.images.size(); ++phase) {
-            const GifImage& image = walk.images[phase];
-            EXPECT_EQ(image.width, size.width);
-            EXPECT_EQ(image.height, size.height);
-            EXPECT_EQ(image.delay, c.animated ? 32 : -1);
-            EXPECT_EQ(image.pixels, written_pixels(c.screen, c.border, c.options, phase == 1));
-        }
-    }
-    // Without a flashing cell, --flash changes nothing.
     EXPECT_EQ(write_gif_screen(steady, 0, {.flash = true}, {}),
               write_gif_screen(steady, 0, {}, {}));
+    const auto card = testing::make_test_card();
+    const auto animated = write_gif_screen(card, 0, {.flash = true}, {});
+    EXPECT_EQ(Bytes(animated.begin(), animated.begin() + 6), (Bytes{'G', 'I', 'F', '8', '9', 'a'}));
     EXPECT_FAILURE(write_gif_screen(card, 0, {.scale = 2}, {}), base::MSG_INTERNAL);
 }
 
