@@ -167,9 +167,12 @@ using ScreenBenchmark = void (*)(benchmark::State&, const screen::ScreenImage&);
 
 bool register_all() {
     const std::pair<const char*, ScreenBenchmark> benchmarks[] = {
-        {"render_screen", render},           {"encode_pcx", pcx_encoder},
-        {"read_gif_picture", gif_reader},    {"read_pcx_picture", pcx_reader},
-        {"unpack_z80_block", z80_expansion}, {"read_z80_screen", z80_reader},
+        {"render_screen", render},
+        {"encode_pcx", pcx_encoder},
+        {"read_gif_picture", gif_reader},
+        {"read_pcx_picture", pcx_reader},
+        {"unpack_z80_block", z80_expansion},
+        {"read_z80_screen", z80_reader},
         {"picture_to_screen", fit},
         {"write_png_screen", writer<pictures::write_png_screen, screen::Options{}>},
         {"write_png_screen_flash",
