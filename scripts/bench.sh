@@ -44,7 +44,31 @@ echo "runs: $runs per command, alternating"
     "SCR to PCX" -- "$mirva" testcard.scr "{out}.pcx" \; \
     "Z80 to GIF" -- "$mirva" card.z80 "{out}.gif" \; \
     "GIF to SCR" -- "$mirva" card.gif "{out}.scr" \; \
-    "PCX to SCR" -- "$mirva" card.pcx "{out}.scr"
+    "PCX to SCR" -- "$mirva" card.pcx "{out}.scr" \; \
+    "SCR to PNG, test card" -- "$mirva" testcard.scr "{out}.png" \; \
+    "SCR to PNG, random" -- "$mirva" random.scr "{out}.png" \; \
+    "SCR to PNG, all zero" -- "$mirva" zero.scr "{out}.png" \; \
+    "SCR to GIF --flash" -- "$mirva" --flash testcard.scr "{out}.gif" \; \
+    "SCR to PNG --flash" -- "$mirva" --flash testcard.scr "{out}.png" \; \
+    "SCR to PNG --scale=4" -- "$mirva" --scale=4 testcard.scr "{out}.png" \; \
+    "SCR to PNG --scale=4, random" -- "$mirva" --scale=4 random.scr "{out}.png"
+
+echo
+echo "PNG sizes against optipng -o2 of the same file"
+printf '| %-30s | %9s | %9s | %6s |\n' picture mirva optipng ratio
+printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..32})" "$(printf -- '-%.0s' {1..11})" \
+    "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..8})"
+for job in "testcard.sna" "random.scr" "zero.scr" "--scale=4 testcard.sna" \
+    "--scale=4 random.scr" "--border testcard.sna" "--border --scale=2 random.scr"; do
+    rm -f size.png optimised.png
+    # shellcheck disable=SC2086
+    "$mirva" $job size.png
+    optipng -quiet -o2 size.png -out optimised.png
+    mine=$(stat -c %s size.png)
+    theirs=$(stat -c %s optimised.png)
+    awk -v job="$job" -v mine="$mine" -v theirs="$theirs" \
+        'BEGIN { printf "| %-30s | %9d | %9d | %5.3fx |\n", job, mine, theirs, mine / theirs }'
+done
 
 peer_runs=$((runs / 10 > 10 ? runs / 10 : 10))
 echo

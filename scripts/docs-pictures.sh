@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Remakes the README's pictures: the test card as mirva writes it to GIF, and a picture drawn
-# here fitted to a Spectrum screen and written back to GIF.
+# Remakes the README's pictures: the test card as mirva writes it to GIF, still and animated
+# with its border, and a picture drawn here fitted to a Spectrum screen and written back to GIF.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,8 +11,9 @@ mirva=$(realpath "$build/mirva")
 mkdir -p docs
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-rm -f docs/testcard.gif docs/fit-source.gif docs/fit-result.gif
+rm -f docs/testcard.gif docs/testcard-flash.gif docs/fit-source.gif docs/fit-result.gif
 "$mirva" examples/testcard.sna docs/testcard.gif
+"$mirva" --flash --border --scale=2 examples/testcard.sna docs/testcard-flash.gif
 # A 256-colour picture with smooth gradients and shapes, the hard case for two colours a cell.
 /usr/bin/python3 - "$work/art.gif" <<'PY'
 import math, sys
@@ -34,4 +35,4 @@ PY
 cp "$work/art.gif" docs/fit-source.gif
 "$mirva" "$work/art.gif" "$work/art.scr"
 "$mirva" "$work/art.scr" docs/fit-result.gif
-echo "wrote docs/testcard.gif, docs/fit-source.gif and docs/fit-result.gif"
+echo "wrote docs/testcard.gif, docs/testcard-flash.gif, docs/fit-source.gif and docs/fit-result.gif"

@@ -27,4 +27,9 @@ void error(std::string_view message) {
     throw Failure(std::string(message));
 }
 
+void require(bool holds) {
+    if (!holds)
+        error(MSG_INTERNAL);
+}
+
 }  // namespace mirva::base

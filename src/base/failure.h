@@ -51,6 +51,10 @@ private:
 /// Takes a fixed message, printed literally; throws it as a Failure.
 [[noreturn]] void error(std::string_view message);
 
+/// Fails with "Error interno" unless holds: the check of what a caller promises an operation
+/// (a range, a size), kept in every build, where an assert would vanish from a release build.
+void require(bool holds);
+
 /// Returns the format with its first "%s" replaced by text (a format without one is unchanged).
 /// Control characters in text (bytes below 0x20, and 0x7F) become '?', so that a message is
 /// always one line and no file name can send an escape sequence to the terminal.

@@ -21,9 +21,15 @@ void check_request(const Request& request) {
     Family source_family = family_of(request.source_kind);
     if (source_family == family_of(request.destination_kind) && source_family != FAMILY_SCREEN)
         base::error(base::MSG_SAME_FAMILY);
-    if (request.destination_kind != KIND_NONE &&
-        kind_row(request.destination_kind).write == nullptr)
-        base::error(base::MSG_BAD_DESTINATION);
+    if (request.destination_kind != KIND_NONE) {
+        const KindRow& destination = kind_row(request.destination_kind);
+        // A picture that cannot show both flash phases is refused with --flash; a screen
+        // destination takes no options at all.
+        if (destination.write == nullptr ||
+            (request.options.flash && destination.family == FAMILY_PICTURE &&
+             !destination.animates))
+            base::error(base::MSG_BAD_DESTINATION);
+    }
     if (!request.destination.empty() && destination_exists(request.destination))
         base::fatal(base::MSG_DESTINATION_EXISTS, request.destination);
 }

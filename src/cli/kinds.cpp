@@ -9,6 +9,7 @@
 #include "pictures/gif_reader.h"
 #include "pictures/gif_writer.h"
 #include "pictures/pcx.h"
+#include "pictures/png_writer.h"
 
 namespace mirva::cli {
 
@@ -24,7 +25,7 @@ screen::ScreenImage read_fixed(base::ByteSource& source, std::string_view path,
     return containers::read_fixed_offset_screen(source, Layout, path, border_colour);
 }
 
-const std::array<KindRow, 9> KINDS{{
+const std::array<KindRow, 10> KINDS{{
     {FileKind::scr,
      {".SCR"},
      Family::screen,
@@ -80,7 +81,8 @@ const std::array<KindRow, 9> KINDS{{
      nullptr,
      pictures::read_gif_picture,
      pictures::write_gif_screen,
-     "imagen GIF de hasta 256x192"},
+     "imagen GIF de hasta 256x192",
+     true},
     {FileKind::pcx,
      {".PCX"},
      Family::picture,
@@ -88,6 +90,15 @@ const std::array<KindRow, 9> KINDS{{
      pictures::read_pcx_picture,
      pictures::write_pcx_screen,
      "imagen PCX de 8 bits de hasta 256x192"},
+    // PNG is written only; as a source it is not yet known.
+    {FileKind::png,
+     {".PNG"},
+     Family::picture,
+     nullptr,
+     nullptr,
+     pictures::write_png_screen,
+     "imagen PNG con los colores del Spectrum",
+     true},
 }};
 
 constexpr std::size_t row_index(FileKind kind) {

@@ -15,7 +15,7 @@ namespace mirva::cli {
 
 /// Every kind of file the program knows. A switch over kinds names every one: a new kind that a
 /// switch forgets is a compiler warning, an error in CI.
-enum class FileKind : std::uint8_t { none, scr, tap, sp, sna, sit, z80, slt, gif, pcx };
+enum class FileKind : std::uint8_t { none, scr, tap, sp, sna, sit, z80, slt, gif, pcx, png };
 
 inline constexpr FileKind KIND_NONE = FileKind::none;
 inline constexpr FileKind KIND_SCR = FileKind::scr;
@@ -27,6 +27,7 @@ inline constexpr FileKind KIND_Z80 = FileKind::z80;
 inline constexpr FileKind KIND_SLT = FileKind::slt;
 inline constexpr FileKind KIND_GIF = FileKind::gif;
 inline constexpr FileKind KIND_PCX = FileKind::pcx;
+inline constexpr FileKind KIND_PNG = FileKind::png;
 
 /// What a kind holds, which decides what it can be converted to.
 enum class Family : std::uint8_t {
@@ -62,6 +63,7 @@ struct KindRow {
     PictureReader read_picture = nullptr;
     ScreenWriter write = nullptr;
     std::string_view description;  // What is taken from it or written, for --help.
+    bool animates = false;         // The writer can show both flash phases (--flash).
 };
 
 /// The table of kinds, one row per kind but none, in the order of FileKind.

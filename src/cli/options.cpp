@@ -19,7 +19,15 @@ constexpr bool same_ignoring_case(std::string_view a, std::string_view b) {
     return true;
 }
 
-const std::array<OptionRow, 4> OPTIONS{{
+// A whole number from 1 to MAX_SCALE, written with one digit and nothing else.
+bool set_scale(screen::Options& options, std::string_view value) {
+    if (value.size() != 1 || value[0] < '1' || value[0] > '0' + screen::MAX_SCALE)
+        return false;
+    options.scale = value[0] - '0';
+    return true;
+}
+
+const std::array<OptionRow, 7> OPTIONS{{
     {"-b", "", "blanco y negro: tinta blanca brillante sobre papel negro, o grises", Action::job,
      [](screen::Options& options, std::string_view) {
          options.bw = true;
@@ -28,6 +36,18 @@ const std::array<OptionRow, 4> OPTIONS{{
     {"-i", "", "inverso: tinta y papel cambiados, o cada color invertido", Action::job,
      [](screen::Options& options, std::string_view) {
          options.inverse = true;
+         return true;
+     }},
+    {"--scale", "N", "cada pixel como NxN en la imagen escrita (N de 1 a 8)", Action::job,
+     set_scale},
+    {"--border", "", "la imagen escrita lleva el borde (320x240 antes de escalar)", Action::job,
+     [](screen::Options& options, std::string_view) {
+         options.border = true;
+         return true;
+     }},
+    {"--flash", "", "la imagen escrita alterna las fases del parpadeo (GIF y PNG)", Action::job,
+     [](screen::Options& options, std::string_view) {
+         options.flash = true;
          return true;
      }},
     {"--help", "", "muestra esta ayuda y termina", Action::help, nullptr},

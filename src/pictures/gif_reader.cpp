@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <limits>
+#include <vector>
 
 #include "base/failure.h"
 #include "pictures/file_palette.h"
@@ -21,20 +21,62 @@ inline constexpr std::uint8_t TABLE_SIZE_BITS = 0x07;  // Screen flags: G CCC S 
 inline constexpr int MAX_WIDTH = 256;
 inline constexpr int MAX_HEIGHT = 192;
 
-// Image data beyond this is not set aside in advance: a 256x192 picture in 12-bit codes, one
-// pixel each, takes about 74 KB; a stream that is longer still grows its buffer as it is read.
-inline constexpr std::size_t MAX_DATA_RESERVE = std::size_t{1} << 20;
+// A chain of sub-blocks of any length is read through a buffer of this size.
+inline constexpr std::size_t INPUT_BUFFER_BYTES = std::size_t{1} << 16;
 
-// Every read of a picture file is whole or a failure.
-void read_exact(base::ByteSource& source, std::span<std::uint8_t> out) {
-    if (!source.read_all(out))
-        base::error(base::MSG_READ_DATA);
-}
+// Hands out a file's bytes from a buffer, so that a chain of sub-blocks costs one read call per
+// buffer however short its blocks are. Every read is whole or a failure.
+class BufferedInput {
+public:
+    explicit BufferedInput(base::ByteSource& source)
+        : source_(source), buffer_(INPUT_BUFFER_BYTES) {}
 
-std::uint8_t read_byte(base::ByteSource& source) {
-    std::array<std::uint8_t, 1> byte{};
-    read_exact(source, byte);
-    return byte[0];
+    std::uint8_t byte() {
+        if (position_ == filled_)
+            refill();
+        return buffer_[position_++];
+    }
+    // Takes up to count bytes, at least one, as they stand in the buffer.
+    std::span<const std::uint8_t> some(std::size_t count) {
+        if (position_ == filled_)
+            refill();
+        auto piece = std::span(buffer_).subspan(position_, std::min(count, filled_ - position_));
+        position_ += piece.size();
+        return piece;
+    }
+    void read(std::span<std::uint8_t> out) {
+        while (!out.empty()) {
+            auto piece = some(out.size());
+            std::copy(piece.begin(), piece.end(), out.begin());
+            out = out.subspan(piece.size());
+        }
+    }
+
+private:
+    void refill() {
+        filled_ = source_.read(buffer_);
+        position_ = 0;
+        if (filled_ == 0)
+            base::error(base::MSG_READ_DATA);
+    }
+
+    base::ByteSource& source_;
+    std::vector<std::uint8_t> buffer_;
+    std::size_t position_ = 0;
+    std::size_t filled_ = 0;
+};
+
+// Hands the bytes of a chain of sub-blocks to take, a piece at a time as they stand in the
+// buffer, up to and including the zero length byte that ends the chain.
+template <typename Take>
+void read_sub_blocks(BufferedInput& input, Take take) {
+    for (std::size_t length = input.byte(); length != 0; length = input.byte()) {
+        while (length > 0) {
+            auto piece = input.some(length);
+            take(piece);
+            length -= piece.size();
+        }
+    }
 }
 
 int little_endian_16(std::span<const std::uint8_t, 2> bytes) {
@@ -55,8 +97,8 @@ int gif_root_bits(int colour_bits, std::uint8_t minimum_code_size) {
 
 std::vector<std::uint8_t> deinterlace_picture(std::span<const std::uint8_t> source, int width,
                                               int height) {
-    assert(source.size() == screen::FRAME_BYTES);
-    assert(width >= 0 && width <= MAX_WIDTH && height >= 0 && height <= MAX_HEIGHT);
+    base::require(source.size() == screen::FRAME_BYTES);
+    base::require(width >= 0 && width <= MAX_WIDTH && height >= 0 && height <= MAX_HEIGHT);
     std::vector<std::uint8_t> picture(screen::FRAME_BYTES);
     const auto row_width = static_cast<std::size_t>(width);
     // The four passes of an interlaced image: every 8th row from 0, every 8th from 4, every 4th
@@ -74,26 +116,13 @@ std::vector<std::uint8_t> deinterlace_picture(std::span<const std::uint8_t> sour
     return picture;
 }
 
-std::size_t gif_data_reserve(std::uint64_t file_size, std::uint64_t counted) {
-    // The bytes the file holds beyond those counted, less the 25 bytes of signature, screen
-    // descriptor, image descriptor and extension introducer that are never counted. A file too
-    // short for that, or one whose size says more than any picture needs, sets aside nothing or
-    // the bound.
-    if (counted > file_size || file_size - counted <= 25)
-        return 0;
-    return static_cast<std::size_t>(
-        std::min<std::uint64_t>(file_size - counted - 25, MAX_DATA_RESERVE));
-}
-
 screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& picture_palette) {
-    auto size = source.size();
-    if (!size)
+    if (!source.size())
         base::error(base::MSG_READ_DATA);
-    // What the reader counts of the file as it goes; the rest is an upper bound of the data.
-    std::uint64_t counted = 0;
+    BufferedInput input(source);
 
     std::array<std::uint8_t, 13> header{};
-    read_exact(source, header);
+    input.read(header);
     if (header[0] != 'G' || header[1] != 'I' || header[2] != 'F')
         base::error(base::MSG_NOT_GIF);
 
@@ -102,27 +131,20 @@ screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& pict
     const auto colours =
         static_cast<std::size_t>(power_of_two[static_cast<std::size_t>(colour_bits)]);
     std::array<std::uint8_t, std::size_t{3} * 256> table{};
-    read_exact(source, std::span(table).first(3 * colours));
+    input.read(std::span(table).first(3 * colours));
     load_file_colours(std::span(table).first(3 * colours), picture_palette);
-    counted += 3 * colours;
 
-    // At most one extension is skipped, whatever its label; a second one stands where the image
-    // descriptor must be, and the picture is refused.
-    std::uint8_t separator = read_byte(source);
-    if (separator == EXTENSION_INTRODUCER) {
-        (void)read_byte(source);  // The label.
-        ++counted;
-        std::array<std::uint8_t, 255> scratch{};
-        for (std::uint8_t length = read_byte(source); length != 0; length = read_byte(source)) {
-            counted += 1 + length;
-            read_exact(source, std::span(scratch).first(length));
-        }
-        ++counted;  // The zero length byte.
-        separator = read_byte(source);
+    // Every extension before the image descriptor is skipped, whatever its label; any other
+    // byte where the descriptor belongs refuses the picture.
+    std::uint8_t separator = input.byte();
+    while (separator == EXTENSION_INTRODUCER) {
+        (void)input.byte();  // The label.
+        read_sub_blocks(input, [](std::span<const std::uint8_t>) {});
+        separator = input.byte();
     }
 
     std::array<std::uint8_t, 10> descriptor{};
-    read_exact(source, descriptor);
+    input.read(descriptor);
     if (separator != IMAGE_SEPARATOR)
         base::error(base::MSG_PICTURE_TOO_LARGE);
     screen::Picture picture;
@@ -137,18 +159,17 @@ screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& pict
         base::error(base::MSG_UNSUPPORTED_FEATURE);
     const int root_bits = gif_root_bits(colour_bits, descriptor[9]);
 
-    // The data sub-blocks, joined without their length bytes, are one code stream.
-    std::vector<std::uint8_t> codes;
-    codes.reserve(gif_data_reserve(*size, counted));
-    std::array<std::uint8_t, 255> block{};
-    for (std::uint8_t length = read_byte(source); length != 0; length = read_byte(source)) {
-        auto bytes = std::span(block).first(length);
-        read_exact(source, bytes);
-        codes.insert(codes.end(), bytes.begin(), bytes.end());
-    }
-
+    // The data sub-blocks, joined without their length bytes, are one code stream, decoded as
+    // it arrives. Once decoding has ended, the rest of the chain is read up to its zero length
+    // byte without being kept: a file cut before it is short.
     LzwTable lzw_table;
-    std::size_t out = decode_lzw(codes, root_bits, lzw_table, picture.pixels);
+    LzwDecoder decoder(lzw_table, root_bits, picture.pixels);
+    bool decoding = true;
+    read_sub_blocks(input, [&](std::span<const std::uint8_t> piece) {
+        if (decoding)
+            decoding = decoder.decode(piece);
+    });
+    const std::size_t out = decoder.written();
     // A stream that ends early leaves the rest of the picture in the first byte of the string
     // expanded last.
     // Width and height were checked against 256 and 192 above.

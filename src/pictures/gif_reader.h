@@ -19,12 +19,9 @@ screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& pict
 int gif_root_bits(int colour_bits, std::uint8_t minimum_code_size);
 
 /// Takes a 64000-byte buffer holding an interlaced width x height picture; returns a new
-/// 64000-byte buffer with its rows in display order.
+/// 64000-byte buffer with its rows in display order. Fails with "Error interno" on any other
+/// size.
 std::vector<std::uint8_t> deinterlace_picture(std::span<const std::uint8_t> source, int width,
                                               int height);
-
-/// Takes the file size and the bytes taken up to the image data (colour table and extension
-/// counted as the reader counts them); returns how many bytes to set aside for the image data.
-std::size_t gif_data_reserve(std::uint64_t file_size, std::uint64_t counted);
 
 }  // namespace mirva::pictures

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cstdlib>
 #include <memory>
 
+#include "base/failure.h"
 #include "pictures/file_palette.h"
 #include "pictures/lzw.h"
 #include "screen/palette.h"
 #include "screen/render.h"
+#include "screen/written_rows.h"
 
 namespace mirva::pictures {
 
@@ -20,35 +23,77 @@ inline constexpr std::int32_t END_CODE = 17;
 inline constexpr std::int32_t FIRST_FREE_CODE = 18;
 inline constexpr int FIRST_CODE_BITS = 5;
 inline constexpr std::size_t COLOURS = 16;
+inline constexpr std::uint8_t GIF_TRAILER = 0x3B;  // ';'
 static_assert(CLEAR_CODE == 1 << ROOT_BITS && FIRST_CODE_BITS == ROOT_BITS + 1);
 
-// The longest stream any screen can give: every pixel written as a code of its own, the clear
-// codes (one at the start and one per 4078 entries added) and the end code, all in 12 bits.
-inline constexpr std::size_t MAX_CODES =
-    screen::SCREEN_PIXELS + 1 + screen::SCREEN_PIXELS / (LZW_TABLE_ENTRIES - FIRST_FREE_CODE) + 1;
-inline constexpr std::size_t MAX_STREAM_BYTES = (MAX_CODES * MAX_CODE_BITS + 7) / 8;
+inline constexpr std::uint8_t EXTENSION_INTRODUCER = 0x21;  // '!'
+inline constexpr std::uint8_t GRAPHIC_CONTROL_LABEL = 0xF9;
+inline constexpr std::uint8_t APPLICATION_LABEL = 0xFF;
+/// Each flash phase is shown for 32 hundredths of a second: the Spectrum swaps them every 16
+/// frames of 50 Hz.
+inline constexpr unsigned FLASH_DELAY = 32;
 
-std::array<std::uint8_t, GIF_HEADER_BYTES> gif_header() {
-    std::array<std::uint8_t, GIF_HEADER_BYTES> header{
-        'G',  'I',  'F', '8', '7', 'a', 0x00, 0x01,  // Logical screen width 256.
-        0xC0, 0x00,                                  // Logical screen height 192.
-        0xB3,  // Screen flags: G CCC S TTT = 1 011 0 011, a global table of 16 entries.
-        0x00,  // Background colour index.
-        0x00,  // Pixel aspect ratio.
-    };
-    constexpr auto colours = spectrum_colour_bytes();  // The global colour table.
-    std::copy(colours.begin(), colours.end(), header.begin() + 13);
-    constexpr std::array<std::uint8_t, 11> image_descriptor{
-        0x2C,             // Image separator.
-        0x00,      0x00,  // Left.
-        0x00,      0x00,  // Top.
-        0x00,      0x01,  // Width 256.
-        0xC0,      0x00,  // Height 192.
-        0x03,             // Image flags: L I S 00 PPP, no local table, not interlaced.
-        ROOT_BITS,        // LZW minimum code size.
-    };
-    std::copy(image_descriptor.begin(), image_descriptor.end(), header.begin() + 61);
-    return header;
+// The bytes the longest code stream of a picture of pixel_count pixels takes in sub-blocks:
+// every pixel written as a code of its own, the clear codes (one at the start and one per 4078
+// entries added) and the end code, all in 12 bits; a length byte per 255 bytes and the zero
+// length byte.
+std::size_t max_stream_bytes(std::size_t pixel_count) {
+    const std::size_t codes =
+        pixel_count + 1 + pixel_count / (LZW_TABLE_ENTRIES - FIRST_FREE_CODE) + 1;
+    const std::size_t bytes = (codes * MAX_CODE_BITS + 7) / 8;
+    return bytes + bytes / 255 + 2;
+}
+
+void append_u16(std::vector<std::uint8_t>& file, int value) {
+    file.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    file.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+// The signature, the screen descriptor and the global colour table; an animation is a GIF89a
+// whose application extension makes it loop forever.
+void append_header(std::vector<std::uint8_t>& file, screen::PictureSize size, bool animated) {
+    for (char letter : {'G', 'I', 'F', '8', animated ? '9' : '7', 'a'})
+        file.push_back(static_cast<std::uint8_t>(letter));
+    append_u16(file, size.width);  // Logical screen width and height.
+    append_u16(file, size.height);
+    file.push_back(0xB3);  // Screen flags: G CCC S TTT = 1 011 0 011, a global table of 16.
+    file.push_back(0x00);  // Background colour index.
+    file.push_back(0x00);  // Pixel aspect ratio.
+    constexpr auto colours = spectrum_colour_bytes();
+    file.insert(file.end(), colours.begin(), colours.end());
+    if (animated) {
+        constexpr std::array<std::uint8_t, 19> looping{
+            EXTENSION_INTRODUCER,
+            APPLICATION_LABEL,
+            11,
+            'N',
+            'E',
+            'T',
+            'S',
+            'C',
+            'A',
+            'P',
+            'E',
+            '2',
+            '.',
+            '0',
+            3,  // A sub-block of 3 bytes: 1, then the number of loops, 0 for ever.
+            1,
+            0x00,
+            0x00,
+            0x00,  // The zero length byte.
+        };
+        file.insert(file.end(), looping.begin(), looping.end());
+    }
+}
+
+// The graphic control extension that shows the image after it for delay hundredths of a second
+// and leaves it in place.
+void append_frame_delay(std::vector<std::uint8_t>& file, unsigned delay) {
+    file.insert(file.end(), {EXTENSION_INTRODUCER, GRAPHIC_CONTROL_LABEL, 4,
+                             0x04});  // Flags: 000 DDD U T, disposal 1: left in place.
+    append_u16(file, static_cast<int>(delay));
+    file.insert(file.end(), {0x00, 0x00});  // No transparent colour; the zero length byte.
 }
 
 // The dictionary as a plain upward scan of the shared table.
@@ -170,26 +215,28 @@ private:
     std::uint32_t position_ = 0;
 };
 
-// Encodes the 192 rows of 256 pixels that rows(y) gives, one row at a time, so that a screen
-// need not be rendered whole first; strings run on from one row into the next.
+// Appends the image descriptor and the code stream of the size.height rows of size.width pixels
+// that rows(y) gives, one row at a time, so that a screen need not be rendered whole first;
+// strings run on from one row into the next.
 template <typename Dictionary, typename Rows>
-std::vector<std::uint8_t> encode_with(const Rows& rows, Dictionary dictionary) {
-    // The header, then the code stream in sub-blocks of 255 bytes, the last one shorter, then a
-    // zero length byte; no trailer follows. Room for the longest stream is set aside, which
-    // costs nothing until it is written.
-    std::vector<std::uint8_t> file;
-    file.reserve(GIF_HEADER_BYTES + MAX_STREAM_BYTES + MAX_STREAM_BYTES / 255 + 2);
-    const auto header = gif_header();
-    file.insert(file.end(), header.begin(), header.end());
+void append_image(std::vector<std::uint8_t>& file, const Rows& rows, screen::PictureSize size,
+                  Dictionary dictionary) {
+    file.insert(file.end(), {0x2C, 0x00, 0x00, 0x00, 0x00});  // Separator; left and top 0.
+    append_u16(file, size.width);
+    append_u16(file, size.height);
+    file.push_back(0x03);       // Image flags: L I S 00 PPP, no local table, not interlaced.
+    file.push_back(ROOT_BITS);  // LZW minimum code size.
+    // The code stream in sub-blocks of 255 bytes, the last one shorter, then a zero length
+    // byte.
     SubBlockWriter writer(file);
 
     std::int32_t current = NO_PREFIX;
     std::int32_t next = FIRST_FREE_CODE;
-    int size = FIRST_CODE_BITS;
+    int code_size = FIRST_CODE_BITS;
     std::int32_t grow_at = power_of_two[FIRST_CODE_BITS] + 1;
-    writer.put(CLEAR_CODE, size);
-    for (int y = 0; y < screen::SCREEN_HEIGHT; ++y) {
-        const std::span<const std::uint8_t, screen::SCREEN_WIDTH> row = rows(y);
+    writer.put(CLEAR_CODE, code_size);
+    for (int y = 0; y < size.height; ++y) {
+        const std::span<const std::uint8_t> row = rows(y);
         const std::uint8_t* pixel = row.data();
         const std::uint8_t* const end = row.data() + row.size();
         if (current == NO_PREFIX)
@@ -203,31 +250,61 @@ std::vector<std::uint8_t> encode_with(const Rows& rows, Dictionary dictionary) {
             assert(*pixel < COLOURS);
             dictionary.add(next, current, *pixel);
             ++next;
-            writer.put(current, size);
+            writer.put(current, code_size);
             current = *pixel++;
             // The size grows after the code written when entry 2^size is added; after entry 4095
             // the table starts again behind a clear code in 12 bits.
             if (next == grow_at) {
-                ++size;
-                grow_at = power_of_two[static_cast<std::size_t>(size)] + 1;
+                ++code_size;
+                grow_at = power_of_two[static_cast<std::size_t>(code_size)] + 1;
             } else if (static_cast<std::size_t>(next) == LZW_TABLE_ENTRIES) {
-                writer.put(CLEAR_CODE, size);
-                size = FIRST_CODE_BITS;
+                writer.put(CLEAR_CODE, code_size);
+                code_size = FIRST_CODE_BITS;
                 grow_at = power_of_two[FIRST_CODE_BITS] + 1;
                 next = FIRST_FREE_CODE;
                 dictionary.reset();
             }
         }
     }
-    writer.put(current, size);
-    writer.put(END_CODE, size);
+    writer.put(current, code_size);
+    writer.put(END_CODE, code_size);
     writer.finish();
+}
+
+// The file of one 256x192 image: header, image and trailer. Room for the longest stream is set
+// aside, which costs nothing until it is written.
+template <typename Dictionary, typename Rows>
+std::vector<std::uint8_t> encode_with(const Rows& rows, Dictionary dictionary) {
+    std::vector<std::uint8_t> file;
+    file.reserve(GIF_HEADER_BYTES + max_stream_bytes(screen::SCREEN_PIXELS) + 1);
+    append_header(file, {}, false);
+    append_image(file, rows, {}, dictionary);
+    file.push_back(GIF_TRAILER);
     return file;
 }
 
-IndexDictionary::Index* new_index() {
-    // Left uninitialised: the dictionary clears its rows as they come into use.
-    return new IndexDictionary::Index;
+struct FreeIndex {
+    void operator()(IndexDictionary::Index* index) const { std::free(index); }
+};
+using IndexPointer = std::unique_ptr<IndexDictionary::Index, FreeIndex>;
+
+// The index starts as zeros. Memory fresh from the system is zero already, and calloc does not
+// write it again, so rows that are never reached cost nothing; the dictionary still clears each
+// row as it comes into use, for the rows used before a reset.
+IndexPointer new_index() {
+    auto* index =
+        static_cast<IndexDictionary::Index*>(std::calloc(1, sizeof(IndexDictionary::Index)));
+    if (index == nullptr)
+        base::error(base::MSG_NO_MEMORY);
+    return IndexPointer(index);
+}
+
+// The pixels a caller hands over are checked before any is used as an index: a whole screen of
+// values 0..15.
+void check_screen_pixels(std::span<const std::uint8_t> pixels) {
+    base::require(pixels.size() == screen::SCREEN_PIXELS);
+    base::require(std::all_of(pixels.begin(), pixels.end(),
+                              [](std::uint8_t pixel) { return pixel < COLOURS; }));
 }
 
 }  // namespace
@@ -245,26 +322,45 @@ void put_code(std::int32_t code, std::span<std::uint8_t> buffer, std::uint32_t& 
 }
 
 std::vector<std::uint8_t> encode_gif(std::span<const std::uint8_t> pixels) {
-    assert(pixels.size() == screen::SCREEN_PIXELS);
-    std::unique_ptr<IndexDictionary::Index> index(new_index());
+    check_screen_pixels(pixels);
+    IndexPointer index = new_index();
     return encode_with(screen::PixelRows{pixels}, IndexDictionary(*index));
 }
 
 std::vector<std::uint8_t> encode_gif_by_scan(std::span<const std::uint8_t> pixels) {
-    assert(pixels.size() == screen::SCREEN_PIXELS);
+    check_screen_pixels(pixels);
     LzwTable table;
     reset_lzw_table(table, ROOT_BITS);
     return encode_with(screen::PixelRows{pixels}, ScanDictionary{table});
 }
 
 std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen,
-                                           [[maybe_unused]] std::uint8_t border_colour,
+                                           std::uint8_t border_colour,
                                            const screen::Options& options,
-                                           [[maybe_unused]] screen::PictureSize size) {
-    assert(size == screen::PictureSize{});
-    std::unique_ptr<IndexDictionary::Index> index(new_index());
-    return encode_with(screen::RenderedRows{screen, options.bw, options.inverse},
-                       IndexDictionary(*index));
+                                           screen::PictureSize size) {
+    base::require(size == screen::written_size(options));
+    IndexPointer index = new_index();
+    if (options.scale == 1 && !options.border && !options.flash) {
+        return encode_with(screen::RenderedRows{screen, options.bw, options.inverse},
+                           IndexDictionary(*index));
+    }
+    // With --flash and a cell that flashes, both phases in turn, for ever; otherwise one picture.
+    const bool animated = options.flash && screen::has_visible_flash(screen, options);
+    const int frames = animated ? 2 : 1;
+    const auto pixel_count =
+        static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height);
+    std::vector<std::uint8_t> file;
+    file.reserve(GIF_HEADER_BYTES + 19 +
+                 static_cast<std::size_t>(frames) * (8 + 11 + max_stream_bytes(pixel_count)) + 1);
+    append_header(file, size, animated);
+    for (int phase = 0; phase < frames; ++phase) {
+        if (animated)
+            append_frame_delay(file, FLASH_DELAY);
+        append_image(file, screen::WrittenRows(screen, border_colour, options, phase == 1), size,
+                     IndexDictionary(*index));
+    }
+    file.push_back(GIF_TRAILER);
+    return file;
 }
 
 }  // namespace mirva::pictures

@@ -23,6 +23,7 @@ std::vector<std::uint8_t> write_gif_screen(const screen::ScreenImage& screen,
 
 /// Takes 49152 pixels (256 per row, top row first, each 0..15); returns the bytes of the GIF87a
 /// file with the 16 Spectrum colours. Finds strings through a direct index per prefix and pixel.
+/// Fails with "Error interno" when pixels are not 49152 values 0..15.
 std::vector<std::uint8_t> encode_gif(std::span<const std::uint8_t> pixels);
 
 /// The same file as encode_gif, found by a plain upward scan of the table for every pixel; the

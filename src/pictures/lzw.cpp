@@ -7,30 +7,6 @@
 
 namespace mirva::pictures {
 
-namespace {
-
-// Takes the code of size bits at bit position bit from a three-byte little-endian window; bytes
-// past the end of the stream count as 0. A code of up to 12 bits starting at any bit of a byte
-// lies within the window.
-std::int32_t fetch_code(std::span<const std::uint8_t> codes, std::size_t bit, int size) {
-    std::size_t first = bit / 8;
-    std::uint32_t window = 0;
-    for (std::size_t k = 0; k < 3 && first + k < codes.size(); ++k)
-        window |= static_cast<std::uint32_t>(codes[first + k]) << (8 * k);
-    auto mask = static_cast<std::uint32_t>(power_of_two[static_cast<std::size_t>(size)] - 1);
-    return static_cast<std::int32_t>((window >> (bit % 8)) & mask);
-}
-
-// Copies the string expanded last to pixels at out, as far as pixels reach; returns the new out.
-std::size_t emit_string(const LzwTable& table, std::span<std::uint8_t> pixels, std::size_t out) {
-    auto string = std::span(table.string_stack).subspan(table.stack_start);
-    std::size_t count = std::min(string.size(), pixels.size() - out);
-    std::copy_n(string.begin(), count, pixels.begin() + static_cast<std::ptrdiff_t>(out));
-    return out + count;
-}
-
-}  // namespace
-
 void reset_lzw_table(LzwTable& table, int root_bits) {
     assert(root_bits >= 1 && root_bits <= 8);
     auto roots = static_cast<std::size_t>(power_of_two[static_cast<std::size_t>(root_bits)]);
@@ -70,67 +46,100 @@ std::int32_t find_entry(const LzwTable& table, std::int32_t prefix, std::uint8_t
     return -1;
 }
 
-std::size_t decode_lzw(std::span<const std::uint8_t> codes, int root_bits, LzwTable& table,
-                       std::span<std::uint8_t> pixels) {
+LzwDecoder::LzwDecoder(LzwTable& table, int root_bits, std::span<std::uint8_t> pixels)
+    : table_(table),
+      pixels_(pixels),
+      root_bits_(root_bits),
+      clear_(power_of_two[static_cast<std::size_t>(root_bits)]),
+      next_(clear_ + 2),
+      size_(root_bits + 1),
+      ended_(pixels.empty()) {
     reset_lzw_table(table, root_bits);
     // Until a string is expanded, the byte that fills a short picture is 0.
     table.stack_start = LZW_TABLE_ENTRIES - 1;
     table.string_stack[table.stack_start] = 0;
+}
 
-    const std::int32_t clear = power_of_two[static_cast<std::size_t>(root_bits)];
-    const std::int32_t end = clear + 1;
-    const std::size_t total_bits = codes.size() * 8;
-    std::int32_t next = clear + 2;
-    int size = root_bits + 1;
-    std::int32_t old = -1;
-    std::size_t bit = 0;
-    std::size_t out = 0;
-
-    // Entries are added only while the table has room: a stream that goes on after entry 4095
-    // without a clear code keeps the table as it is, with 12-bit codes.
-    auto add_entry = [&](std::int32_t prefix) {
-        if (static_cast<std::size_t>(next) >= LZW_TABLE_ENTRIES)
-            return;
-        table.entries[static_cast<std::size_t>(next)] = {prefix,
-                                                         table.string_stack[table.stack_start]};
-        ++next;
-        if (next == power_of_two[static_cast<std::size_t>(size)] && size < MAX_CODE_BITS)
-            ++size;
-    };
-
-    // The stream ends at the end code, or when no whole code is left in it: the bits of a last
-    // partial code are padding.
-    while (out < pixels.size() && total_bits - bit >= static_cast<std::size_t>(size)) {
-        std::int32_t code = fetch_code(codes, bit, size);
-        bit += static_cast<std::size_t>(size);
-        if (code == clear) {
-            // The entries stay; codes from clear + 2 up are simply defined again.
-            size = root_bits + 1;
-            next = clear + 2;
-            old = -1;
-            continue;
-        }
-        if (code == end)
+bool LzwDecoder::decode(std::span<const std::uint8_t> bytes) {
+    // The bits in hand stay in locals, where the writes of the pixels cannot touch them.
+    std::uint32_t bits = bits_;
+    int bit_count = bit_count_;
+    for (std::uint8_t byte : bytes) {
+        if (ended_)
             break;
-        if (code < next) {
-            expand_code(table, code);
-            out = emit_string(table, pixels, out);
-            if (old != -1)
-                add_entry(old);
-        } else {
-            // A code not yet defined is the previous string plus its own first byte; a code above
-            // next is taken as next.
-            if (old == -1)
-                base::error(base::MSG_READ_DATA);
-            expand_code(table, old);
-            add_entry(old);
-            out = emit_string(table, pixels, out);
-            if (out < pixels.size())
-                pixels[out++] = table.string_stack[table.stack_start];
+        // At most 11 bits wait between codes, so a new byte always fits in the 32 bits.
+        bits |= static_cast<std::uint32_t>(byte) << bit_count;
+        bit_count += 8;
+        while (bit_count >= size_ && !ended_) {
+            const int size = size_;
+            const auto code = static_cast<std::int32_t>(bits & ((1u << size) - 1));
+            bits >>= size;
+            bit_count -= size;
+            take(code);
         }
-        old = code;
     }
-    return out;
+    bits_ = bits;
+    bit_count_ = bit_count;
+    return !ended_;
+}
+
+// Copies the string expanded last to the pixels, as far as they reach.
+void LzwDecoder::emit_string() {
+    auto string = std::span(table_.string_stack).subspan(table_.stack_start);
+    std::size_t count = std::min(string.size(), pixels_.size() - out_);
+    std::copy_n(string.begin(), count, pixels_.begin() + static_cast<std::ptrdiff_t>(out_));
+    out_ += count;
+}
+
+// Entries are added only while the table has room: a stream that goes on after entry 4095
+// without a clear code keeps the table as it is, with 12-bit codes.
+void LzwDecoder::add_entry(std::int32_t prefix) {
+    if (static_cast<std::size_t>(next_) >= LZW_TABLE_ENTRIES)
+        return;
+    table_.entries[static_cast<std::size_t>(next_)] = {prefix,
+                                                       table_.string_stack[table_.stack_start]};
+    ++next_;
+    if (next_ == power_of_two[static_cast<std::size_t>(size_)] && size_ < MAX_CODE_BITS)
+        ++size_;
+}
+
+void LzwDecoder::take(std::int32_t code) {
+    if (code == clear_) {
+        // The entries stay; codes from clear + 2 up are simply defined again.
+        size_ = root_bits_ + 1;
+        next_ = clear_ + 2;
+        old_ = -1;
+        return;
+    }
+    if (code == clear_ + 1) {  // The end code.
+        ended_ = true;
+        return;
+    }
+    if (code < next_) {
+        expand_code(table_, code);
+        emit_string();
+        if (old_ != -1)
+            add_entry(old_);
+    } else {
+        // A code not yet defined is the previous string plus its own first byte; a code above
+        // next is taken as next.
+        if (old_ == -1)
+            base::error(base::MSG_READ_DATA);
+        expand_code(table_, old_);
+        add_entry(old_);
+        emit_string();
+        if (out_ < pixels_.size())
+            pixels_[out_++] = table_.string_stack[table_.stack_start];
+    }
+    old_ = code;
+    ended_ = out_ == pixels_.size();
+}
+
+std::size_t decode_lzw(std::span<const std::uint8_t> codes, int root_bits, LzwTable& table,
+                       std::span<std::uint8_t> pixels) {
+    LzwDecoder decoder(table, root_bits, pixels);
+    (void)decoder.decode(codes);
+    return decoder.written();
 }
 
 }  // namespace mirva::pictures

@@ -46,12 +46,42 @@ void expand_code(LzwTable& table, std::int32_t code);
 std::int32_t find_entry(const LzwTable& table, std::int32_t prefix, std::uint8_t byte,
                         std::int32_t first, std::int32_t last);
 
-/// Takes a GIF code stream (codes of root_bits + 1 up to 12 bits, least significant bit first),
-/// the root size 1..8 and the output buffer; decodes until the end code, until the output is
-/// full or until the stream has no whole code left, and returns the number of pixels written.
-/// The first byte of the string expanded last stays at table.string_stack[table.stack_start].
-/// Fails with "Error leyendo datos del fichero" when the first code, or the first after a clear
-/// code, is not yet in the table.
+/// Decodes a GIF code stream (codes of root_bits + 1 up to 12 bits, least significant bit first)
+/// handed over in pieces of any size, as its sub-blocks arrive, into an output buffer: the
+/// stream is never held whole. Decoding ends at the end code or when the output is full; a last
+/// partial code is padding. The first byte of the string expanded last stays at
+/// table.string_stack[table.stack_start].
+class LzwDecoder {
+public:
+    /// Takes the table to use, the root size 1..8 and the output; both must outlive the decoder.
+    LzwDecoder(LzwTable& table, int root_bits, std::span<std::uint8_t> pixels);
+    /// Takes the next bytes of the stream and decodes every whole code in them; returns false
+    /// once decoding has ended, and then looks at no more bytes. Fails with "Error leyendo datos
+    /// del fichero" when the first code, or the first after a clear code, is not yet in the table.
+    bool decode(std::span<const std::uint8_t> bytes);
+    /// The number of pixels written so far.
+    std::size_t written() const { return out_; }
+
+private:
+    void take(std::int32_t code);
+    void add_entry(std::int32_t prefix);
+    void emit_string();
+
+    LzwTable& table_;
+    std::span<std::uint8_t> pixels_;
+    int root_bits_;
+    std::int32_t clear_;
+    std::int32_t next_;
+    int size_;
+    std::int32_t old_ = -1;
+    std::uint32_t bits_ = 0;  // Bits received but not yet taken as a code, lowest first.
+    int bit_count_ = 0;       // How many: fewer than the code size between calls.
+    std::size_t out_ = 0;
+    bool ended_ = false;
+};
+
+/// Takes a whole GIF code stream, the root size 1..8 and the output buffer; decodes it as
+/// LzwDecoder does and returns the number of pixels written.
 std::size_t decode_lzw(std::span<const std::uint8_t> codes, int root_bits, LzwTable& table,
                        std::span<std::uint8_t> pixels);
 

@@ -7,6 +7,7 @@
 #include "base/failure.h"
 #include "pictures/file_palette.h"
 #include "screen/render.h"
+#include "screen/written_rows.h"
 
 namespace mirva::pictures {
 
@@ -131,9 +132,9 @@ void append_u16(std::vector<std::uint8_t>& file, unsigned value) {
 
 void decode_pcx_pixels(base::ByteSource& data, std::uint64_t data_length, const PcxLayout& layout,
                        std::span<std::uint8_t> pixels) {
-    assert(layout.width >= 0 && layout.width <= screen::SCREEN_WIDTH);
-    assert(layout.height >= 0 && layout.height <= screen::SCREEN_HEIGHT);
-    assert(pixels.size() >= static_cast<std::size_t>(layout.width * layout.height));
+    base::require(layout.width >= 0 && layout.width <= screen::SCREEN_WIDTH);
+    base::require(layout.height >= 0 && layout.height <= screen::SCREEN_HEIGHT);
+    base::require(pixels.size() >= static_cast<std::size_t>(layout.width * layout.height));
     if (layout.width == 0 || layout.height == 0)
         return;
     DataCursor cursor(data, data_length);
@@ -199,34 +200,35 @@ screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& pict
 
 namespace {
 
-// Writes the file of the 192 rows of 256 pixels that rows(y) gives, one row at a time, so that a
-// screen need not be rendered whole first.
+// Writes the file of the size.height rows of size.width pixels that rows(y) gives, one row at a
+// time, so that a screen need not be rendered whole first.
 template <typename Rows>
-std::vector<std::uint8_t> encode_rows(const Rows& rows) {
+std::vector<std::uint8_t> encode_rows(const Rows& rows, screen::PictureSize size) {
+    const auto width = static_cast<std::size_t>(size.width);  // Even at every scale.
     std::vector<std::uint8_t> file;
     // The longest file: every pixel a count byte and a value. Room set aside is not touched
     // until it is written.
-    file.reserve(PCX_HEADER_BYTES + 2 * screen::SCREEN_PIXELS + PCX_PALETTE_BYTES);
+    file.reserve(PCX_HEADER_BYTES + 2 * width * static_cast<std::size_t>(size.height) +
+                 PCX_PALETTE_BYTES);
     for (std::uint8_t byte : {10, 5, 1, 8})  // PCX, version 5, run-length, 8 bits.
         file.push_back(byte);
-    append_u16(file, 0);                          // xmin
-    append_u16(file, 0);                          // ymin
-    append_u16(file, screen::SCREEN_WIDTH - 1);   // xmax
-    append_u16(file, screen::SCREEN_HEIGHT - 1);  // ymax
-    append_u16(file, screen::SCREEN_WIDTH);       // Horizontal resolution.
-    append_u16(file, screen::SCREEN_HEIGHT);      // Vertical resolution.
-    append_spectrum_colours(file);                // The 16-colour palette.
-    file.push_back(0);                            // Reserved.
-    file.push_back(1);                            // One colour plane.
-    append_u16(file, screen::SCREEN_WIDTH);       // Bytes per line.
-    append_u16(file, 1);                          // Palette type: colour.
+    append_u16(file, 0);                                       // xmin
+    append_u16(file, 0);                                       // ymin
+    append_u16(file, static_cast<unsigned>(size.width - 1));   // xmax
+    append_u16(file, static_cast<unsigned>(size.height - 1));  // ymax
+    append_u16(file, screen::SCREEN_WIDTH);                    // Horizontal resolution.
+    append_u16(file, screen::SCREEN_HEIGHT);                   // Vertical resolution.
+    append_spectrum_colours(file);                             // The 16-colour palette.
+    file.push_back(0);                                         // Reserved.
+    file.push_back(1);                                         // One colour plane.
+    append_u16(file, static_cast<unsigned>(size.width));       // Bytes per line.
+    append_u16(file, 1);                                       // Palette type: colour.
     file.resize(PCX_HEADER_BYTES, 0);
 
     // Runs of 1 to 63 pixels, never across the end of a line. A single pixel below 0xC0 stands
     // for itself; any other value needs a count byte.
-    const auto width = static_cast<std::size_t>(screen::SCREEN_WIDTH);
-    for (int y = 0; y < screen::SCREEN_HEIGHT; ++y) {
-        const std::span<const std::uint8_t, screen::SCREEN_WIDTH> row = rows(y);
+    for (int y = 0; y < size.height; ++y) {
+        const std::span<const std::uint8_t> row = rows(y);
         std::size_t x = 0;
         while (x < width) {
             std::uint8_t value = row[x];
@@ -250,16 +252,19 @@ std::vector<std::uint8_t> encode_rows(const Rows& rows) {
 }  // namespace
 
 std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels) {
-    assert(pixels.size() == screen::SCREEN_PIXELS);
-    return encode_rows(screen::PixelRows{pixels});
+    base::require(pixels.size() == screen::SCREEN_PIXELS);
+    return encode_rows(screen::PixelRows{pixels}, {});
 }
 
 std::vector<std::uint8_t> write_pcx_screen(const screen::ScreenImage& screen,
-                                           [[maybe_unused]] std::uint8_t border_colour,
+                                           std::uint8_t border_colour,
                                            const screen::Options& options,
-                                           [[maybe_unused]] screen::PictureSize size) {
-    assert(size == screen::PictureSize{});
-    return encode_rows(screen::RenderedRows{screen, options.bw, options.inverse});
+                                           screen::PictureSize size) {
+    // A PCX file holds one picture: the driver refuses --flash before this is reached.
+    base::require(size == screen::written_size(options) && !options.flash);
+    if (options.scale == 1 && !options.border)
+        return encode_rows(screen::RenderedRows{screen, options.bw, options.inverse}, size);
+    return encode_rows(screen::WrittenRows(screen, border_colour, options, false), size);
 }
 
 }  // namespace mirva::pictures

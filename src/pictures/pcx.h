@@ -31,7 +31,8 @@ struct PcxLayout {
 /// Takes the data_length bytes of pixel data at the source's position and the layout; writes
 /// the picture's pixels row-major into pixels. Decoding ends when the picture is complete or the
 /// data end; pixels the data do not reach are left as they were. Fails with "Error leyendo
-/// datos del fichero" when the source holds fewer than data_length bytes and they are needed.
+/// datos del fichero" when the source holds fewer than data_length bytes and they are needed,
+/// and with "Error interno" when the layout is out of range or pixels cannot hold it.
 void decode_pcx_pixels(base::ByteSource& data, std::uint64_t data_length, const PcxLayout& layout,
                        std::span<std::uint8_t> pixels);
 
@@ -40,7 +41,9 @@ void decode_pcx_pixels(base::ByteSource& data, std::uint64_t data_length, const 
 screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& picture_palette);
 
 /// Takes 256x192 pixels of spectrum_palette indices; returns the bytes of a PCX file of them,
-/// run-length coded without runs across lines, with the Spectrum colours.
+/// run-length coded without runs across lines, with the Spectrum colours (any byte is a valid
+/// pixel: entries from 16 up are black). Fails with "Error interno" for any other number of
+/// pixels.
 std::vector<std::uint8_t> encode_pcx(std::span<const std::uint8_t> pixels);
 
 /// Takes a screen, its border colour, the options and the picture's size (written_size of the

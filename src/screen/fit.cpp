@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstdlib>
 
+#include "base/failure.h"
 namespace mirva::screen {
 
 namespace {
@@ -82,6 +83,7 @@ std::array<std::uint8_t, 256> nearest_spectrum_colours(const Palette& palette) {
 }
 
 void snap_to_spectrum(Picture& picture, const Palette& picture_palette) {
+    base::require(picture.pixels.size() >= SCREEN_PIXELS);
     // The nearest colour depends on the palette entry alone, so 256 searches serve every pixel.
     const auto nearest = nearest_spectrum_colours(picture_palette);
     for (std::size_t i = 0; i < SCREEN_PIXELS; ++i)
@@ -89,7 +91,8 @@ void snap_to_spectrum(Picture& picture, const Palette& picture_palette) {
 }
 
 void fit_cell(Picture& picture, ScreenImage& screen, int column, int row) {
-    assert(column >= 0 && column < 32 && row >= 0 && row < 24);
+    base::require(column >= 0 && column < 32 && row >= 0 && row < 24);
+    base::require(picture.pixels.size() >= SCREEN_PIXELS);
     const std::size_t cell =
         std::size_t{32} * static_cast<std::size_t>(row) + static_cast<std::size_t>(column);
 
@@ -98,10 +101,15 @@ void fit_cell(Picture& picture, ScreenImage& screen, int column, int row) {
     // ink and paper come out the same and every pixel is paper.
     const std::uint8_t first = picture.pixels[pixel_offset(column, row, 0, 0)];
     bool uniform = true;
+    bool in_range = true;  // Every pixel a spectrum_palette index, as the caller promises.
     for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x)
-            uniform &= picture.pixels[pixel_offset(column, row, x, y)] == first;
+        for (int x = 0; x < 8; ++x) {
+            const std::uint8_t pixel = picture.pixels[pixel_offset(column, row, x, y)];
+            uniform &= pixel == first;
+            in_range &= pixel < spectrum_palette.size();
+        }
     }
+    base::require(in_range);
     if (uniform) {
         const std::uint8_t colour = nearest_spectrum_colour(spectrum_palette[first]);
         for (int y = 0; y < 8; ++y)
@@ -118,7 +126,6 @@ void fit_cell(Picture& picture, ScreenImage& screen, int column, int row) {
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {
             std::uint8_t index = picture.pixels[pixel_offset(column, row, x, y)];
-            assert(index < spectrum_palette.size());
             if ((index & BASE_COLOUR) >= (high & BASE_COLOUR))
                 high = index;
             if ((index & BASE_COLOUR) <= (low & BASE_COLOUR))
@@ -159,7 +166,7 @@ void fit_cell(Picture& picture, ScreenImage& screen, int column, int row) {
 }
 
 ScreenImage picture_to_screen(Picture& picture, const Palette& picture_palette) {
-    assert(picture.width == SCREEN_WIDTH && picture.height == SCREEN_HEIGHT);
+    base::require(picture.width == SCREEN_WIDTH && picture.height == SCREEN_HEIGHT);
     ScreenImage screen{};
     snap_to_spectrum(picture, picture_palette);
     for (int row = 0; row < 24; ++row)

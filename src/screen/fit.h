@@ -28,7 +28,7 @@ void snap_to_spectrum(Picture& picture, const Palette& picture_palette);
 
 /// Takes a 256x192 picture whose pixels are spectrum_palette indices and a cell (column 0..31,
 /// row 0..23); writes the cell's attribute into screen and leaves its 64 pixels at 1 for ink
-/// and 0 for paper.
+/// and 0 for paper. Fails with "Error interno" for a cell out of range or a pixel above 15.
 void fit_cell(Picture& picture, ScreenImage& screen, int column, int row);
 
 /// Takes a 256x192 picture (its pixels are used as working storage and left as 0 and 1) and its

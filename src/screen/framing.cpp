@@ -4,14 +4,16 @@
 #include <cassert>
 #include <cstring>
 
+#include "base/failure.h"
+
 namespace mirva::screen {
 
 void frame_picture(std::span<std::uint8_t> frame, int width, int height,
                    std::uint8_t border_colour) {
     constexpr int W = FRAME_WIDTH;
     constexpr int H = FRAME_HEIGHT;
-    assert(frame.size() == FRAME_BYTES);
-    assert(width >= 0 && width <= W && height >= 0 && height <= H);
+    base::require(frame.size() == FRAME_BYTES);
+    base::require(width >= 0 && width <= W && height >= 0 && height <= H);
     if (width == 0 || height == 0) {
         std::fill(frame.begin(), frame.end(), border_colour);
         return;
@@ -41,6 +43,8 @@ void frame_picture(std::span<std::uint8_t> frame, int width, int height,
 }
 
 void crop_to_screen(Picture& picture) {
+    base::require(picture.width >= 0 && picture.width <= SCREEN_WIDTH && picture.height >= 0 &&
+                  picture.height <= SCREEN_HEIGHT);
     if (picture.width == SCREEN_WIDTH && picture.height == SCREEN_HEIGHT)
         return;
     // A picture reader never sets a border, so the margins take palette index 0.

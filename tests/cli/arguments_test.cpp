@@ -45,6 +45,23 @@ TEST(ParseArguments, GivesTheBannerForAnythingNotAllowed) {
         {"--HELP"},
         {"a.scr", "--b.scr"},
         {"nonsense", "--help"},
+        // Values out of range, missing, repeated, or given to an option without one.
+        {"--scale=0", "a.scr"},
+        {"--scale=9", "a.scr"},
+        {"--scale=x", "a.scr"},
+        {"--scale=", "a.scr"},
+        {"--scale", "a.scr"},
+        {"--scale=02", "a.scr"},
+        {"--scale=2 ", "a.scr"},
+        {"--scale=2", "--scale=3", "a.scr"},
+        {"--scale=2", "--scale=2", "a.scr"},
+        {"--border", "--border", "a.scr"},
+        {"--flash=1", "a.scr"},
+        {"--FLASH", "a.scr"},
+        {"-scale=2", "a.scr"},
+        // PNG is written, never read.
+        {"a.png"},
+        {"a.png", "b.scr"},
     };
     for (const auto& arguments : refused) {
         try {
@@ -57,6 +74,27 @@ TEST(ParseArguments, GivesTheBannerForAnythingNotAllowed) {
     }
     EXPECT_FAILURE(parse({"a.scr", std::string(255, 'b')}), "Parametros demasiado largos");
     EXPECT_FAILURE(parse({"--" + std::string(253, 'x')}), "Parametros demasiado largos");
+}
+
+TEST(ParseArguments, TakesScaleBorderAndFlashWithTheirValues) {
+    for (int scale = 1; scale <= 8; ++scale) {
+        Request request = parse({"a.scr", "--scale=" + std::to_string(scale), "b.png"});
+        EXPECT_EQ(request.options.scale, scale);
+        EXPECT_FALSE(request.options.border);
+        EXPECT_FALSE(request.options.flash);
+        EXPECT_EQ(request.destination_kind, KIND_PNG);
+    }
+    Request request = parse({"--flash", "a.scr", "--border", "b.gif", "-b"});
+    EXPECT_EQ(request.options.scale, 1);
+    EXPECT_TRUE(request.options.border);
+    EXPECT_TRUE(request.options.flash);
+    EXPECT_TRUE(request.options.bw);
+    EXPECT_EQ(screen::written_size(request.options), (screen::PictureSize{320, 240}));
+    request.options.scale = 8;
+    EXPECT_EQ(screen::written_size(request.options), (screen::PictureSize{2560, 1920}));
+    request.options.border = false;
+    EXPECT_EQ(screen::written_size(request.options), (screen::PictureSize{2048, 1536}));
+    EXPECT_EQ(screen::written_size({}), (screen::PictureSize{256, 192}));
 }
 
 TEST(KindTable, HoldsEveryKindOnceInOrderWithItsAbilities) {
@@ -80,6 +118,13 @@ TEST(KindTable, HoldsEveryKindOnceInOrderWithItsAbilities) {
     EXPECT_EQ(family_of(KIND_TAP), FAMILY_SCREEN);
     EXPECT_EQ(family_of(KIND_SLT), FAMILY_SNAPSHOT);
     EXPECT_EQ(family_of(KIND_PCX), FAMILY_PICTURE);
+    // PNG is a picture that is written, animated, and not read.
+    EXPECT_EQ(family_of(KIND_PNG), FAMILY_PICTURE);
+    EXPECT_FALSE(is_source_kind(KIND_PNG));
+    EXPECT_NE(kind_row(KIND_PNG).write, nullptr);
+    EXPECT_TRUE(kind_row(KIND_PNG).animates);
+    EXPECT_TRUE(kind_row(KIND_GIF).animates);
+    EXPECT_FALSE(kind_row(KIND_PCX).animates);
     EXPECT_EQ(family_of(KIND_NONE), Family::none);
 }
 

@@ -1,4 +1,4 @@
-// GIF files exchanged with independent decoders and encoders: ImageMagick and Pillow.
+// GIF files exchanged with independent decoders and encoders: ImageMagick, Pillow and giflib.
 #include <sstream>
 
 #include "base/file_source.h"
@@ -15,6 +15,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 const std::string PYTHON = "/usr/bin/python3";
 const std::string CONVERT = "/usr/bin/convert";
+const std::string GIF2RGB = "/usr/bin/gif2rgb";
 
 // Decodes each GIF named on the command line with Pillow into NAME.ref: width and height
 // (16 bits each, little-endian), the 256-entry palette (3 bytes each, unused entries 0) and the
@@ -33,8 +34,9 @@ for name in sys.argv[1:]:
         out.write(header + bytes(palette[:768]) + image.tobytes())
 )";
 
-// Writes NAME.gif for each argument NAME:WIDTH:HEIGHT:COLOURS:INTERLACE:EXTENSION with Pillow,
-// from a seeded pattern of runs and noise that uses every colour.
+// Writes NAME.gif for each argument NAME:WIDTH:HEIGHT:COLOURS:INTERLACE:EXTENSIONS with Pillow,
+// from a seeded pattern of runs and noise that uses every colour. EXTENSIONS 1 is a graphic
+// control extension, 2 a comment as well.
 const std::string PILLOW_WRITE = R"(
 import random, sys
 from PIL import Image
@@ -53,8 +55,10 @@ for case in sys.argv[1:]:
         pixels.append(value)
     image.putdata(pixels)
     options = {'optimize': False, 'interlace': interlace == '1'}
-    if extension == '1':
+    if extension in ('1', '2'):
         options['transparency'] = 0
+    if extension == '2':
+        options['comment'] = b'mirva'
     image.save(name + '.gif', 'GIF', **options)
 )";
 
@@ -145,27 +149,32 @@ TEST(GifInterop, WrittenScreensDecodeToTheRenderedPixelsAndColours) {
         EXPECT_EQ(Bytes(ref.begin() + 4, ref.begin() + 52), table);
         EXPECT_EQ(Bytes(ref.begin() + 772, ref.end()), indices);
 
+        // ImageMagick and giflib decode it to the colours of the rendered pixels.
         run_tool(dir, CONVERT, {c.name + ".gif", "-depth", "8", "rgb:" + c.name + ".rgb"});
-        auto rgb = read_file(dir / (c.name + ".rgb"));
-        ASSERT_EQ(rgb.size(), 3 * 49152u);
-        std::size_t wrong = 0;
-        for (std::size_t i = 0; i < 49152; ++i)
-            for (std::size_t k = 0; k < 3; ++k)
-                wrong += rgb[3 * i + k] != table[3 * indices[i] + k];
-        EXPECT_EQ(wrong, 0u);
+        run_tool(dir, GIF2RGB, {"-1", "-o", c.name + ".giflib", c.name + ".gif"});
+        for (std::string decoded : {".rgb", ".giflib"}) {
+            auto rgb = read_file(dir / (c.name + decoded));
+            ASSERT_EQ(rgb.size(), 3 * 49152u) << decoded;
+            std::size_t wrong = 0;
+            for (std::size_t i = 0; i < 49152; ++i)
+                for (std::size_t k = 0; k < 3; ++k)
+                    wrong += rgb[3 * i + k] != table[3 * indices[i] + k];
+            EXPECT_EQ(wrong, 0u) << decoded;
+        }
     }
 }
 
 // Pictures written by Pillow, read by mirva.
 TEST(GifInterop, ReadsPillowPicturesToTheirPixelsAndPalette) {
     TemporaryDirectory dir;
-    // NAME:WIDTH:HEIGHT:COLOURS:INTERLACE:EXTENSION. Pillow writes GIF87a unless an extension
-    // is needed, interlaces only pictures at least 16 pixels in each direction, pads tables of
-    // fewer than 4 colours to 4, and always writes a minimum code size of 8.
+    // NAME:WIDTH:HEIGHT:COLOURS:INTERLACE:EXTENSIONS. Pillow writes GIF87a unless an
+    // extension is needed, interlaces only pictures at least 16 pixels in each direction, pads
+    // tables of fewer than 4 colours to 4, and always writes a minimum code size of 8.
     const std::vector<std::string> cases{
         "a:1:1:2:0:0",       "b:2:3:3:0:1",      "c:17:5:16:0:0",     "d:37:21:16:1:0",
         "e:37:21:17:1:1",    "f:100:50:100:0:1", "g:255:191:256:1:0", "h:256:192:256:0:0",
         "i:256:192:256:1:1", "j:256:192:2:1:0",  "k:129:77:64:0:0",   "l:16:16:5:1:1",
+        "m:3:2:2:0:2",       "n:64:48:16:1:2",   "o:256:192:256:0:2",
     };
     auto write = cases;
     write.insert(write.begin(), {"-c", PILLOW_WRITE});
@@ -175,7 +184,7 @@ TEST(GifInterop, ReadsPillowPicturesToTheirPixelsAndPalette) {
         dump.push_back(c.substr(0, 1) + ".gif");
     run_tool(dir, PYTHON, dump);
 
-    int interlaced = 0, extended = 0, original = 0;
+    int interlaced = 0, extended = 0, original = 0, two = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c);
         std::string name = c.substr(0, 1);
@@ -183,6 +192,8 @@ TEST(GifInterop, ReadsPillowPicturesToTheirPixelsAndPalette) {
         auto features = features_of(file);
         interlaced += features.interlaced;
         extended += features.extensions == 1;
+        two += features.extensions == 2;
+        EXPECT_EQ(features.extensions, c.back() - '0');
         original += features.version == "87a";
         auto ref = read_file(dir / (name + ".gif.ref"));
         ASSERT_GE(ref.size(), 772u);
@@ -205,6 +216,7 @@ TEST(GifInterop, ReadsPillowPicturesToTheirPixelsAndPalette) {
     EXPECT_GE(interlaced, 5);
     EXPECT_GE(extended, 5);
     EXPECT_GE(original, 5);
+    EXPECT_EQ(two, 3);
 }
 
 // Pictures written by ImageMagick, read by mirva: each pixel's palette entry is its colour.
@@ -214,12 +226,17 @@ TEST(GifInterop, ReadsImageMagickPicturesToTheirColours) {
         int width, height, colours;
         std::string format;  // GIF87 or GIF.
         bool interlace;
+        // Through a PNG with a comment: the GIF gets a graphic control extension, the comment
+        // and an application extension of ImageMagick's own, as from most PNG sources.
+        bool through_png = false;
     };
     const std::vector<Case> cases{
-        {1, 1, 1, "GIF87", false},       {3, 2, 2, "GIF", false},
-        {37, 21, 5, "GIF", true},        {64, 33, 16, "GIF87", true},
-        {255, 191, 200, "GIF", false},   {256, 192, 256, "GIF", true},
-        {256, 192, 256, "GIF87", false}, {101, 13, 2, "GIF87", true},
+        {1, 1, 1, "GIF87", false},        {3, 2, 2, "GIF", false},
+        {37, 21, 5, "GIF", true},         {64, 33, 16, "GIF87", true},
+        {255, 191, 200, "GIF", false},    {256, 192, 256, "GIF", true},
+        {256, 192, 256, "GIF87", false},  {101, 13, 2, "GIF87", true},
+        {7, 5, 3, "GIF", false, true},    {256, 192, 256, "GIF", true, true},
+        {90, 60, 16, "GIF", false, true},
     };
     std::size_t count = 0;
     for (const auto& c : cases) {
@@ -253,6 +270,12 @@ TEST(GifInterop, ReadsImageMagickPicturesToTheirColours) {
         std::vector<std::string> arguments{"-size",
                                            std::to_string(c.width) + "x" + std::to_string(c.height),
                                            "-depth", "8", "rgb:" + name.str() + ".rgb"};
+        if (c.through_png) {
+            arguments.insert(arguments.end(), {"-set", "comment", "mirva"});
+            arguments.push_back("PNG:" + name.str() + ".png");
+            run_tool(dir, CONVERT, arguments);
+            arguments = {name.str() + ".png"};
+        }
         if (c.interlace)
             arguments.insert(arguments.end(), {"-interlace", "GIF"});
         arguments.push_back(c.format + ":" + name.str() + ".gif");
@@ -262,7 +285,7 @@ TEST(GifInterop, ReadsImageMagickPicturesToTheirColours) {
         auto features = features_of(file);
         EXPECT_EQ(features.version, c.format == "GIF87" ? "87a" : "89a");
         EXPECT_EQ(features.interlaced, c.interlace);
-        EXPECT_LE(features.extensions, 1);
+        EXPECT_EQ(features.extensions, c.through_png ? 3 : c.format == "GIF" ? 1 : 0);
         auto loaded = read_with_mirva(dir / (name.str() + ".gif"));
         ASSERT_EQ(loaded.picture.width, c.width);
         ASSERT_EQ(loaded.picture.height, c.height);

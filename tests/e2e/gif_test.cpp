@@ -102,9 +102,9 @@ TEST_F(Gif, ScreenFileWithOptionsIsRenderedAccordingly) {
     put("zero.scr", Bytes(6912, 0));
     expect_success(mirva({"zero.scr", "zero.gif"}));
     auto zero = read_file(dir / "zero.gif");
-    ASSERT_EQ(zero.size(), 379u);
+    ASSERT_EQ(zero.size(), 380u);
     EXPECT_EQ(zero[73], 0x10);
-    EXPECT_EQ(zero.back(), 0x00);
+    EXPECT_EQ(zero.back(), 0x3B);
 }
 
 TEST_F(Gif, WrittenGifConvertsBackToTheSameColours) {
@@ -142,7 +142,7 @@ TEST_F(Gif, PictureIsWrittenAsATape) {
     EXPECT_EQ(Bytes(tape.begin() + 24, tape.begin() + 24 + 6912), read_file(dir / "art.scr"));
 }
 
-TEST_F(Gif, RefusesTwoExtensionsAndOversizedPictures) {
+TEST_F(Gif, ReadsPastEveryExtensionAndRefusesOversizedPictures) {
     GifParts parts;
     parts.colour_table = test_colour_table(1);
     parts.width = 8;
@@ -152,6 +152,8 @@ TEST_F(Gif, RefusesTwoExtensionsAndOversizedPictures) {
     put("one.gif", gif_bytes(parts));
     parts.extensions = {graphic_control_extension(), {0x21, 0xFE, 2, 'h', 'i', 0}};
     put("two.gif", gif_bytes(parts));
+    parts.extensions = {graphic_control_extension(), {0x21, 0xFE, 2, 'h', 'i', 0}, {0x3B}};
+    put("stray.gif", gif_bytes(parts));
     parts.extensions = {};
     parts.width = 257;
     put("wide.gif", gif_bytes(parts));
@@ -160,7 +162,7 @@ TEST_F(Gif, RefusesTwoExtensionsAndOversizedPictures) {
     put("local.gif", gif_bytes(parts));
 
     const std::string too_large = "La imagen no es 256x192 8bpp o menor";
-    expect_message(mirva({"two.gif", "out.scr"}), too_large);
+    expect_message(mirva({"stray.gif", "out.scr"}), too_large);
     expect_message(mirva({"wide.gif", "out.scr"}), too_large);
     expect_message(mirva({"local.gif", "out.scr"}),
                    "La imagen tiene caracteristicas no soportadas por el programa");
@@ -172,7 +174,9 @@ TEST_F(Gif, RefusesTwoExtensionsAndOversizedPictures) {
     put("cut.gif", cut);
     expect_message(mirva({"cut.gif", "out.scr"}), "Error leyendo datos del fichero");
     EXPECT_FALSE(exists("out.scr"));
-    expect_success(mirva({"one.gif", "out.scr"}));  // One extension is read past.
+    expect_success(mirva({"one.gif", "out.scr"}));  // Extensions are read past.
+    expect_success(mirva({"two.gif", "two.scr"}));
+    EXPECT_EQ(get("two.scr"), get("out.scr"));
 }
 
 TEST_F(Gif, ReadsPictureFromFileLargerThanTwoGibibytes) {

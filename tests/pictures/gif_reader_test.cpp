@@ -1,6 +1,10 @@
 #include "pictures/gif_reader.h"
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
 
 #include "pictures/gif_writer.h"
@@ -104,21 +108,39 @@ TEST(ReadGifPicture, AcceptsUpTo256By192AndEmptyPictures) {
     EXPECT_EQ(empty.height, 0);
 }
 
-TEST(ReadGifPicture, SkipsOneExtensionAndRefusesASecond) {
+TEST(ReadGifPicture, SkipsEveryExtensionBeforeTheImage) {
     GifParts parts = picture_parts(5, 3, 2);
-    parts.extensions = {testing::graphic_control_extension()};
-    EXPECT_EQ(pixels_of(read(gif_bytes(parts))), counting_pixels(5, 3, 4));
-    // A comment of several sub-blocks, whatever its label.
+    // A comment of several sub-blocks, an application block and one of no sub-blocks at all,
+    // whatever their labels.
     std::vector<std::uint8_t> comment{0x21, 0xFE, 3, 'a', 'b', 'c', 255};
     comment.resize(comment.size() + 255, 'x');
     comment.push_back(0);
-    parts.extensions = {comment};
-    EXPECT_EQ(pixels_of(read(gif_bytes(parts))), counting_pixels(5, 3, 4));
-
-    parts.extensions = {testing::graphic_control_extension(), comment};
-    EXPECT_FAILURE(read(gif_bytes(parts)), base::MSG_PICTURE_TOO_LARGE);
-    parts.extensions = {{0x3B}};  // Anything else where the image descriptor belongs.
-    EXPECT_FAILURE(read(gif_bytes(parts)), base::MSG_PICTURE_TOO_LARGE);
+    const std::vector<std::uint8_t> application{0x21, 0xFF, 11,  'N', 'E', 'T', 'S', 'C', 'A', 'P',
+                                                'E',  '2',  '.', '0', 3,   1,   0,   0,   0};
+    const std::vector<std::uint8_t> empty{0x21, 0x01, 0};
+    const std::vector<std::vector<std::vector<std::uint8_t>>> chains{
+        {testing::graphic_control_extension()},
+        {comment},
+        {testing::graphic_control_extension(), comment},
+        {application, testing::graphic_control_extension(), comment},
+        {empty, empty, empty, empty, empty, application, comment, comment},
+    };
+    for (const auto& chain : chains) {
+        parts.extensions = chain;
+        EXPECT_EQ(pixels_of(read(gif_bytes(parts))), counting_pixels(5, 3, 4)) << chain.size();
+    }
+    // Anything else where the image descriptor belongs, after extensions or not.
+    for (std::uint8_t wrong : {0x3B, 0x00, 0x2B, 0x22}) {
+        parts.extensions = {{wrong}};
+        EXPECT_FAILURE(read(gif_bytes(parts)), base::MSG_PICTURE_TOO_LARGE);
+        parts.extensions = {application, comment, {wrong}};
+        EXPECT_FAILURE(read(gif_bytes(parts)), base::MSG_PICTURE_TOO_LARGE);
+    }
+    // An extension cut short is a short file.
+    parts.extensions = {{0x21, 0xFE, 5, 'a'}};
+    auto file = gif_bytes(parts);
+    file.resize(13 + 3 * 4 + 4);
+    EXPECT_FAILURE(read(file), base::MSG_READ_DATA);
 }
 
 TEST(ReadGifPicture, RefusesALocalColourTable) {
@@ -202,15 +224,75 @@ TEST(ReadGifPicture, ReadsBackWhatTheWriterWrote) {
     }
 }
 
-TEST(GifDataReserve, NeverNegativeNorHuge) {
-    EXPECT_EQ(gif_data_reserve(0, 0), 0u);
-    EXPECT_EQ(gif_data_reserve(20, 6), 0u);
-    EXPECT_EQ(gif_data_reserve(31, 6), 0u);
-    EXPECT_EQ(gif_data_reserve(32, 6), 1u);
-    EXPECT_EQ(gif_data_reserve(1000, 2000), 0u);  // A size that shrank meanwhile.
-    EXPECT_EQ(gif_data_reserve(70000, 48), 70000u - 48 - 25);
-    EXPECT_EQ(gif_data_reserve(5ull << 30, 48), std::size_t{1} << 20);
-    EXPECT_EQ(gif_data_reserve(~0ull, 0), std::size_t{1} << 20);
+// A 256x192 file whose code stream goes on for chain_bytes bytes in sub-blocks of block_length,
+// made as it is read: every byte is 0x80, which with a minimum code size of 7 is the clear code
+// over and over. Counts the read calls and the most heap in use when any of them is made.
+class GeneratedGif final : public base::ByteSource {
+public:
+    GeneratedGif(std::uint64_t chain_bytes, std::size_t block_length)
+        : block_length_(block_length), chain_bytes_(chain_bytes) {
+        GifParts parts = picture_parts(256, 192, 1);
+        parts.minimum_code_size = 7;
+        parts.codes = {};
+        start_ = gif_bytes(parts);
+        start_.resize(start_.size() - 2);  // Without the zero length byte and the trailer.
+    }
+    std::size_t read(std::span<std::uint8_t> out) override {
+        ++reads;
+        const struct mallinfo2 heap = mallinfo2();
+        peak_heap = std::max(peak_heap, heap.uordblks + heap.hblkhd);
+        std::size_t count = 0;
+        for (; count < out.size() && position_ < total(); ++count, ++position_)
+            out[count] = byte_at(position_);
+        return count;
+    }
+    bool seek(std::uint64_t offset) override {
+        position_ = offset;
+        return true;
+    }
+    bool skip(std::uint64_t count) override { return seek(position_ + count); }
+    std::optional<std::uint64_t> size() override { return total(); }
+
+    std::size_t reads = 0;
+    std::size_t peak_heap = 0;
+
+private:
+    std::uint64_t total() const { return start_.size() + chain_bytes_ + 2; }
+    std::uint8_t byte_at(std::uint64_t at) const {
+        if (at < start_.size())
+            return start_[at];
+        at -= start_.size();
+        if (at >= chain_bytes_)
+            return at == chain_bytes_ ? 0x00 : 0x3B;
+        return at % (block_length_ + 1) == 0 ? static_cast<std::uint8_t>(block_length_) : 0x80;
+    }
+
+    std::vector<std::uint8_t> start_;
+    std::size_t block_length_;
+    std::uint64_t chain_bytes_;
+    std::uint64_t position_ = 0;
+};
+
+// However long the chain and however short its sub-blocks, the file is read through a buffer
+// and the stream decoded as it arrives, never held whole.
+TEST(ReadGifPicture, ReadsLongChainsInFewCallsAndLittleMemory) {
+    for (auto [chain_bytes, block_length] : {std::pair{std::uint64_t{4} << 20, std::size_t{1}},
+                                             {std::uint64_t{24} << 20, std::size_t{255}}}) {
+        const std::uint64_t blocks = chain_bytes / (block_length + 1);
+        GeneratedGif source(blocks * (block_length + 1), block_length);
+        screen::Palette palette{};
+        auto picture = read_gif_picture(source, palette);
+        EXPECT_EQ(pixels_of(picture), std::vector<std::uint8_t>(49152, 0));
+        EXPECT_LE(source.reads, chain_bytes / 8192) << block_length;
+        EXPECT_LE(source.peak_heap, std::size_t{1} << 20) << block_length;
+    }
+}
+
+TEST(DeinterlacePicture, RefusesBuffersAndSizesOutOfRange) {
+    std::vector<std::uint8_t> frame(64000);
+    EXPECT_FAILURE(deinterlace_picture(std::span(frame).first(63999), 8, 8), base::MSG_INTERNAL);
+    for (auto [width, height] : {std::pair{257, 1}, {1, 193}, {-1, 1}, {1, -1}})
+        EXPECT_FAILURE(deinterlace_picture(frame, width, height), base::MSG_INTERNAL);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "pictures/lzw.h"
 #include "screen/render.h"
+#include "support/expect_failure.h"
 #include "support/test_card.h"
 
 namespace mirva::pictures {
@@ -26,7 +27,8 @@ Bytes code_stream(const Bytes& file) {
                       file.begin() + static_cast<long>(at + 1 + length));
         at += 1 + length;
     }
-    EXPECT_EQ(at, file.size() - 1) << "the zero length byte ends the file";
+    EXPECT_EQ(at, file.size() - 2) << "the zero length byte comes before the trailer";
+    EXPECT_EQ(file.back(), 0x3B);
     return stream;
 }
 
@@ -93,9 +95,9 @@ Bytes random_pixels(std::uint32_t seed, int colours, int run_bits = 0) {
     return pixels;
 }
 
-TEST(EncodeGif, AllZeroScreenGivesThe379ByteFile) {
+TEST(EncodeGif, AllZeroScreenGivesThe380ByteFile) {
     auto file = write_gif_screen(screen::ScreenImage{}, 0, {}, {});
-    ASSERT_EQ(file.size(), 379u);
+    ASSERT_EQ(file.size(), 380u);
     const Bytes start{'G', 'I', 'F', '8', '7', 'a', 0x00, 0x01, 0xC0, 0x00, 0xB3, 0x00, 0x00};
     EXPECT_EQ(Bytes(file.begin(), file.begin() + 13), start);
     const Bytes descriptor{0x2C, 0, 0, 0, 0, 0x00, 0x01, 0xC0, 0x00, 0x03, 0x04};
@@ -103,6 +105,7 @@ TEST(EncodeGif, AllZeroScreenGivesThe379ByteFile) {
     EXPECT_EQ(file[72], 0xFF);
     EXPECT_EQ(file[72 + 256], 0x31);  // The last sub-block: 49 bytes.
     EXPECT_EQ(file[378], 0x00);
+    EXPECT_EQ(file[379], 0x3B);  // The trailer.
     const Bytes stream_start{0x10, 0xC8, 0x49, 0xAB, 0xBD, 0x38,
                              0xEB, 0xCD, 0xBB, 0xFF, 0x60, 0x28};
     EXPECT_EQ(Bytes(file.begin() + 73, file.begin() + 85), stream_start);
@@ -118,7 +121,7 @@ TEST(EncodeGif, ColourTableHoldsTheSpectrumColoursShiftedLeft) {
         write_gif_screen(testing::make_random_screen(3), 0, {.bw = true, .inverse = true}, {});
     EXPECT_EQ(Bytes(file.begin() + 13, file.begin() + 61), table);
     EXPECT_EQ(file[73] & 0x1F, 0x10);  // The clear code 16 in 5 bits comes first.
-    EXPECT_EQ(file.back(), 0x00);      // No trailer.
+    EXPECT_EQ(file.back(), 0x3B);      // The trailer.
 }
 
 TEST(EncodeGif, SubBlocksAreFullExceptTheLast) {
@@ -135,7 +138,7 @@ TEST(EncodeGif, SubBlocksAreFullExceptTheLast) {
             if (stream.size() != wanted)
                 continue;
             found = true;
-            std::size_t expected_length = wanted == 510 ? 72 + 512 + 1 : 72 + 512 + 2 + 1;
+            std::size_t expected_length = wanted == 510 ? 72 + 512 + 2 : 72 + 512 + 2 + 2;
             EXPECT_EQ(file.size(), expected_length);
             EXPECT_EQ(file[72], 0xFF);
             EXPECT_EQ(file[72 + 256], 0xFF);
@@ -231,6 +234,37 @@ TEST(WriteGifScreen, WritesTheFileOfTheRenderedPicture) {
                 << options;
         }
     }
+}
+
+// A pixel outside the 16 colours would index past the dictionary's rows; it is refused on entry
+// in every build, as is a buffer that is not one screen.
+TEST(EncodeGif, RefusesPixelsOutOfRange) {
+    auto pixels = random_pixels(7, 16);
+    for (std::uint8_t bad : {16, 17, 200, 255}) {
+        for (std::size_t at : {0ul, 1ul, 30000ul, 49151ul}) {
+            auto wrong = pixels;
+            wrong[at] = bad;
+            EXPECT_FAILURE(encode_gif(wrong), base::MSG_INTERNAL);
+            EXPECT_FAILURE(encode_gif_by_scan(wrong), base::MSG_INTERNAL);
+        }
+    }
+    EXPECT_FAILURE(encode_gif(Bytes(49151, 0)), base::MSG_INTERNAL);
+    EXPECT_FAILURE(encode_gif(Bytes(64000, 0)), base::MSG_INTERNAL);
+}
+
+// Without a flashing cell --flash changes nothing; a size other than the options give is our
+// bug. (Scaled, bordered and animated files are checked pixel by pixel and frame by frame with
+// Pillow, end to end.)
+TEST(WriteGifScreen, FlashWithoutAFlashingCellIsTheStillPicture) {
+    auto steady = testing::make_test_card();
+    for (std::size_t i = 0; i < 768; ++i)
+        steady[screen::BITMAP_BYTES + i] &= 0x7F;
+    EXPECT_EQ(write_gif_screen(steady, 0, {.flash = true}, {}),
+              write_gif_screen(steady, 0, {}, {}));
+    const auto card = testing::make_test_card();
+    const auto animated = write_gif_screen(card, 0, {.flash = true}, {});
+    EXPECT_EQ(Bytes(animated.begin(), animated.begin() + 6), (Bytes{'G', 'I', 'F', '8', '9', 'a'}));
+    EXPECT_FAILURE(write_gif_screen(card, 0, {.scale = 2}, {}), base::MSG_INTERNAL);
 }
 
 TEST(PutCode, MergesLeastSignificantBitFirst) {

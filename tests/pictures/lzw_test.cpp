@@ -208,5 +208,37 @@ TEST(DecodeLzw, ReadsTheSimpleCodeStreamOfEveryRootSize) {
     }
 }
 
+// The decoder keeps its place between pieces: a stream handed over in pieces of any size, even
+// one byte at a time, decodes as it does whole.
+TEST(LzwDecoder, PiecesOfAnySizeDecodeAsTheWholeStream) {
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        CodeWriter codes;
+        std::uint32_t state = seed;
+        const int root_bits = 2 + static_cast<int>(seed % 7);
+        std::vector<std::uint8_t> pixels(3000);
+        for (auto& pixel : pixels) {
+            state = state * 1103515245u + 12345u;
+            pixel =
+                static_cast<std::uint8_t>((state >> 20) % (seed % 3 == 0 ? 2u : 1u << root_bits));
+        }
+        auto stream = testing::plain_lzw_codes(pixels, root_bits);
+        if (seed % 4 == 0)
+            stream.resize(stream.size() / 2);  // Cut: the stream ends without its end code.
+        auto whole = decode(stream, root_bits, 2000 + seed * 50);
+        for (std::size_t piece :
+             {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{255}}) {
+            auto table = std::make_unique<LzwTable>();
+            std::vector<std::uint8_t> out(2000 + seed * 50, 0xEE);
+            LzwDecoder decoder(*table, root_bits, out);
+            for (std::size_t at = 0; at < stream.size(); at += piece)
+                (void)decoder.decode(
+                    std::span(stream).subspan(at, std::min(piece, stream.size() - at)));
+            out.resize(decoder.written());
+            EXPECT_EQ(out, whole.pixels) << "seed " << seed << " piece " << piece;
+            EXPECT_EQ(table->string_stack[table->stack_start], whole.fill_byte);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mirva::pictures

@@ -297,5 +297,16 @@ TEST(DecodePcxPixels, ReadsNoFurtherThanThePictureNeeds) {
                    base::MSG_READ_DATA);
 }
 
+// Buffers and layouts larger than their buffer are refused on entry in every build.
+TEST(EncodePcx, RefusesBuffersAndLayoutsOutOfRange) {
+    EXPECT_FAILURE(encode_pcx(Bytes(100, 0)), base::MSG_INTERNAL);
+    EXPECT_FAILURE(encode_pcx(Bytes(64000, 0)), base::MSG_INTERNAL);
+    Bytes data(10, 0);
+    base::MemorySource source(data);
+    Bytes small(99);
+    EXPECT_FAILURE(decode_pcx_pixels(source, 10, {10, 10, 10, true}, small), base::MSG_INTERNAL);
+    EXPECT_FAILURE(decode_pcx_pixels(source, 10, {257, 1, 257, true}, small), base::MSG_INTERNAL);
+}
+
 }  // namespace
 }  // namespace mirva::pictures

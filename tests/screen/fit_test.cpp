@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/expect_failure.h"
 #include "support/test_card.h"
 
 namespace mirva::screen {
@@ -297,6 +298,26 @@ TEST(FitCell, EqualsThePlainPassesOnEveryKindOfCell) {
         EXPECT_EQ(fitted, expected) << "seed " << seed;
         EXPECT_EQ(picture.pixels, expected_pixels.pixels) << "seed " << seed;
     }
+}
+
+// A pixel above 15 would index past the Spectrum palette; it is refused on entry in every build,
+// as are cells outside the screen.
+TEST(FitCell, RefusesPixelsAboveFifteenAndCellsOutside) {
+    Picture picture;
+    picture.width = 256;
+    picture.height = 192;
+    ScreenImage screen{};
+    for (std::size_t at : {std::size_t{0}, std::size_t{7}, std::size_t{7 * 256 + 7}}) {
+        for (std::uint8_t bad : {16, 255}) {
+            Picture wrong = picture;
+            wrong.pixels[at] = bad;
+            EXPECT_FAILURE(fit_cell(wrong, screen, 0, 0), base::MSG_INTERNAL);
+        }
+    }
+    for (auto [column, row] : {std::pair{32, 0}, {0, 24}, {-1, 0}, {0, -1}})
+        EXPECT_FAILURE(fit_cell(picture, screen, column, row), base::MSG_INTERNAL);
+    picture.width = 255;
+    EXPECT_FAILURE(picture_to_screen(picture, Palette{}), base::MSG_INTERNAL);
 }
 
 }  // namespace

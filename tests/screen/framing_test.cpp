@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "support/expect_failure.h"
+
 namespace mirva::screen {
 namespace {
 
@@ -45,6 +47,19 @@ TEST(FramePicture, EmptyPictureFillsTheWholeFrame) {
         frame_picture(frame, width, height, 9);
         EXPECT_EQ(std::count(frame.begin(), frame.end(), 9), 64000);
     }
+}
+
+// Sizes out of range would write past the frame; they are refused on entry in every build.
+TEST(FramePicture, RefusesBuffersAndSizesOutOfRange) {
+    std::vector<std::uint8_t> frame(64000);
+    for (auto [width, height] : {std::pair{321, 1}, {1, 201}, {-1, 5}, {5, -1}})
+        EXPECT_FAILURE(frame_picture(frame, width, height, 0), base::MSG_INTERNAL);
+    std::vector<std::uint8_t> short_frame(63999);
+    EXPECT_FAILURE(frame_picture(short_frame, 10, 10, 0), base::MSG_INTERNAL);
+    Picture wide;
+    wide.width = 257;
+    wide.height = 10;
+    EXPECT_FAILURE(crop_to_screen(wide), base::MSG_INTERNAL);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@ completion=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-touch a.scr b.GIF c.pcx d.z80 e.txt f.tap
+touch a.scr b.GIF c.pcx d.z80 e.txt f.tap g.png
 mkdir sub
 source "$completion"
 failures=0
@@ -27,10 +27,13 @@ expect() {  # expected, words...
     fi
 }
 expect "a.scr b.GIF c.pcx d.z80 f.tap sub/ " mirva ""
-expect "-b -i " mirva -
-expect "-i " mirva -b -
+expect "--border --flash --scale= -b -i " mirva -
+expect "--border --flash --scale= -i " mirva -b -
 expect "a.scr f.tap sub/ " mirva b.GIF ""
-expect "a.scr b.GIF c.pcx f.tap sub/ " mirva -i d.z80 ""
+expect "a.scr b.GIF c.pcx f.tap g.png sub/ " mirva -i d.z80 ""
+expect "a.scr b.GIF c.pcx f.tap g.png sub/ " mirva --scale=2 --flash d.z80 ""
+expect "--border --scale= " mirva --flash a.scr --
+expect "--scale=3 " mirva --scale=3
 expect "" mirva a.scr b.gif ""
-echo "$((6 - failures)) passed, $failures failed"
+echo "$((9 - failures)) passed, $failures failed"
 ((failures == 0))
