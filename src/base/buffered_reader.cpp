@@ -8,13 +8,16 @@ BufferedReader::BufferedReader(ByteSource& source, std::uint64_t size)
     : source_(source), size_(size) {}
 
 bool BufferedReader::refill() {
+    const bool reading_on = position_ == buffer_start_ + buffer_length_;
     if (source_position_ != position_) {
         if (!source_.seek(position_))
             return false;
         source_position_ = position_;
     }
-    // Never more than the rest of the source: a read that asks past the end costs one more call.
-    auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(BUFFER_BYTES, remaining()));
+    // A whole buffer when reading on, a little after a skip; never more than the rest of the
+    // source, as a read that asks past the end costs one more call.
+    auto wanted = static_cast<std::size_t>(
+        std::min<std::uint64_t>(reading_on ? BUFFER_BYTES : SKIP_READ_BYTES, remaining()));
     buffer_.resize(BUFFER_BYTES);
     buffer_length_ = source_.read(std::span(buffer_).first(wanted));
     buffer_start_ = position_;

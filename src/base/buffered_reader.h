@@ -14,8 +14,11 @@ namespace mirva::base {
 /// What it holds in memory is the buffer, whatever the size of the source.
 class BufferedReader {
 public:
-    /// Bytes read from the source at a time.
+    /// Bytes read from the source at a time while reading on from where the buffer ends.
     static constexpr std::size_t BUFFER_BYTES = 64 * 1024;
+    /// Bytes read after a skip past the buffer, enough for the fields that start a block: a
+    /// walk over long blocks reads little of each.
+    static constexpr std::size_t SKIP_READ_BYTES = 512;
 
     /// Takes a source positioned at its start and its size in bytes.
     BufferedReader(ByteSource& source, std::uint64_t size);

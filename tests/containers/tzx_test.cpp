@@ -5,6 +5,7 @@
 #include "support/expect_failure.h"
 #include "support/tape_blocks.h"
 #include "support/test_card.h"
+#include "support/virtual_source.h"
 
 namespace mirva::containers {
 namespace {
@@ -213,6 +214,24 @@ TEST(ReadTzxScreen, ReadsAcrossTheBufferAndPastLongBlocks) {
                      Bytes(filler, 0x22) + testing::tzx_standard_block(screen_data(card));
         EXPECT_EQ(read(tape).screen, card) << filler;
     }
+}
+
+TEST(ReadTzxScreen, ReadsLittleOfAHugeFile) {
+    constexpr std::uint64_t FIVE_GB = 5'000'000'000;
+    std::uint8_t border = 0;
+    // Zeros after the header: empty blocks of the unknown ID 0, up to the limit.
+    testing::VirtualSource zeros(FIVE_GB);
+    zeros.put(0, testing::tzx_header());
+    EXPECT_FAILURE((void)read_tzx_screen(zeros, "in.tzx", border), READ_FAILURE);
+    EXPECT_LT(zeros.bytes_read, 5 * MAX_TAPE_BLOCKS + 2 * 65536);
+    // Blocks just longer than the buffer, each passed over after a few bytes are read.
+    testing::VirtualSource long_blocks(FIVE_GB);
+    long_blocks.put(0, testing::tzx_header());
+    std::uint64_t blocks = 0;
+    for (std::uint64_t at = 10; at + 70'000 < FIVE_GB; at += 5 + 65'537, ++blocks)
+        long_blocks.put(at, Bytes{0x4B} + little_endian_bytes(65'537, 4));
+    EXPECT_FAILURE((void)read_tzx_screen(long_blocks, "in.tzx", border), READ_FAILURE);
+    EXPECT_LT(long_blocks.bytes_read, blocks * 512 + 2 * 65536) << blocks;
 }
 
 // A source that cannot tell its size, as a pipe.
