@@ -5,7 +5,7 @@ completion=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-touch a.scr b.GIF c.pcx d.z80 e.txt f.tap
+touch a.scr b.GIF c.pcx d.z80 e.txt f.tap g.TZX h.pzx
 mkdir sub
 source "$completion"
 failures=0
@@ -26,11 +26,13 @@ expect() {  # expected, words...
         failures=$((failures + 1))
     fi
 }
-expect "a.scr b.GIF c.pcx d.z80 f.tap sub/ " mirva ""
+expect "a.scr b.GIF c.pcx d.z80 f.tap g.TZX h.pzx sub/ " mirva ""
 expect "-b -i " mirva -
 expect "-i " mirva -b -
 expect "a.scr f.tap sub/ " mirva b.GIF ""
 expect "a.scr b.GIF c.pcx f.tap sub/ " mirva -i d.z80 ""
 expect "" mirva a.scr b.gif ""
-echo "$((6 - failures)) passed, $failures failed"
+expect "a.scr b.GIF c.pcx f.tap sub/ " mirva g.TZX ""
+expect "a.scr b.GIF c.pcx f.tap sub/ " mirva -b h.pzx ""
+echo "$((8 - failures)) passed, $failures failed"
 ((failures == 0))
