@@ -155,8 +155,8 @@ void tzx_reader(benchmark::State& state, const screen::ScreenImage& screen) {
 
 void pzx_reader(benchmark::State& state, const screen::ScreenImage& screen) {
     using namespace testing;
-    const Bytes file = pzx_header() + pzx_data_block(Bytes(19, 0)) +
-                       pzx_data_block(screen_data(screen));
+    const Bytes file =
+        pzx_header() + pzx_data_block(Bytes(19, 0)) + pzx_data_block(screen_data(screen));
     screen::ScreenImage read{};
     for (auto _ : state) {
         base::MemorySource source(file);

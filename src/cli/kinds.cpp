@@ -3,8 +3,8 @@
 #include <cassert>
 
 #include "containers/fixed_offset.h"
-#include "containers/scr.h"
 #include "containers/pzx.h"
+#include "containers/scr.h"
 #include "containers/tap.h"
 #include "containers/tzx.h"
 #include "containers/z80.h"

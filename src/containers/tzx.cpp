@@ -23,6 +23,7 @@ static_assert(TZX_SCREEN_INFO_NAME.size() == 16);
 // How a block after its ID byte is laid out: `fixed` bytes of fields, then a body whose length
 // is the number of `width` bytes at `at` among those fields, times `unit`.
 struct BlockShape {
+    std::uint8_t id = 0;
     std::uint8_t fixed = 0;
     std::uint8_t at = 0;
     std::uint8_t width = 0;  // 0: no body.
@@ -31,45 +32,65 @@ struct BlockShape {
 
 inline constexpr std::size_t MAX_FIXED_BYTES = 20;
 
-constexpr BlockShape block_shape(std::uint8_t id) {
-    switch (id) {
-        case 0x10: return {4, 2, 2, 1};   // Standard speed: pause, length, data.
-        case 0x11: return {18, 15, 3, 1};  // Turbo speed: timings, 24-bit length, data.
-        case 0x12: return {4, 0, 0, 1};   // Pure tone.
-        case 0x13: return {1, 0, 1, 2};   // Pulse sequence: count, 16-bit pulses.
-        case 0x14: return {10, 7, 3, 1};  // Pure data: timings, 24-bit length, data.
-        case 0x15: return {8, 5, 3, 1};   // Direct recording: 24-bit length, samples.
-        case 0x16:                        // C64 ROM data, deprecated.
-        case 0x17:                        // C64 turbo data, deprecated.
-        case 0x18:                        // CSW recording.
-        case 0x19:                        // Generalized data.
-            return {4, 0, 4, 1};
-        case 0x20: return {2, 0, 0, 1};  // Pause or stop the tape.
-        case 0x21: return {1, 0, 1, 1};  // Group start: name length, name.
-        case 0x22: return {0, 0, 0, 1};  // Group end.
-        case 0x23: return {2, 0, 0, 1};  // Jump.
-        case 0x24: return {2, 0, 0, 1};  // Loop start.
-        case 0x25: return {0, 0, 0, 1};  // Loop end.
-        case 0x26: return {2, 0, 2, 2};  // Call sequence: count, 16-bit offsets.
-        case 0x27: return {0, 0, 0, 1};  // Return from sequence.
-        case 0x28: return {2, 0, 2, 1};  // Select: 16-bit length of the rest.
-        case 0x2A: return {4, 0, 4, 1};  // Stop in 48K mode: a 32-bit length, 0.
-        case 0x2B: return {4, 0, 4, 1};  // Set signal level: 32-bit length, level.
-        case 0x30: return {1, 0, 1, 1};  // Text description.
-        case 0x31: return {2, 1, 1, 1};  // Message: time, text length, text.
-        case 0x32: return {2, 0, 2, 1};  // Archive info: 16-bit length of the rest.
-        case 0x33: return {1, 0, 1, 3};  // Hardware type: count, 3-byte entries.
-        case 0x34: return {8, 0, 0, 1};  // Emulation info, deprecated.
-        case ID_CUSTOM_INFO:             // Custom info: a 16-byte name, 32-bit length.
-            return {20, 16, 4, 1};
-        case 0x40: return {4, 1, 3, 1};  // Snapshot, deprecated: type, 24-bit length.
-        case 0x5A: return {9, 0, 0, 1};  // Glue: "XTape!", 0x1A and a version.
-        default:
-            // Every block defined after version 1.10 starts with its 32-bit length, and so
-            // will any later one.
-            return {4, 0, 4, 1};
+// Every block type of versions 1.00 to 1.20, the deprecated ones included.
+inline constexpr std::array<BlockShape, 29> BLOCK_SHAPES{{
+    {0x10, 4, 2, 2, 1},    // Standard speed: pause, 16-bit length, data.
+    {0x11, 18, 15, 3, 1},  // Turbo speed: timings, 24-bit length, data.
+    {0x12, 4, 0, 0, 1},    // Pure tone.
+    {0x13, 1, 0, 1, 2},    // Pulse sequence: count, 16-bit pulses.
+    {0x14, 10, 7, 3, 1},   // Pure data: timings, 24-bit length, data.
+    {0x15, 8, 5, 3, 1},    // Direct recording: timings, 24-bit length, samples.
+    {0x16, 4, 0, 4, 1},    // C64 ROM data, deprecated: 32-bit length of the rest.
+    {0x17, 4, 0, 4, 1},    // C64 turbo data, deprecated: 32-bit length of the rest.
+    {0x18, 4, 0, 4, 1},    // CSW recording: 32-bit length of the rest.
+    {0x19, 4, 0, 4, 1},    // Generalized data: 32-bit length of the rest.
+    {0x20, 2, 0, 0, 1},    // Pause or stop the tape.
+    {0x21, 1, 0, 1, 1},    // Group start: name length, name.
+    {0x22, 0, 0, 0, 1},    // Group end.
+    {0x23, 2, 0, 0, 1},    // Jump.
+    {0x24, 2, 0, 0, 1},    // Loop start.
+    {0x25, 0, 0, 0, 1},    // Loop end.
+    {0x26, 2, 0, 2, 2},    // Call sequence: 16-bit count, 16-bit offsets.
+    {0x27, 0, 0, 0, 1},    // Return from sequence.
+    {0x28, 2, 0, 2, 1},    // Select: 16-bit length of the rest.
+    {0x2A, 4, 0, 4, 1},    // Stop in 48K mode: 32-bit length, 0.
+    {0x2B, 4, 0, 4, 1},    // Set signal level: 32-bit length, level.
+    {0x30, 1, 0, 1, 1},    // Text description: length, text.
+    {0x31, 2, 1, 1, 1},    // Message: time, text length, text.
+    {0x32, 2, 0, 2, 1},    // Archive info: 16-bit length of the rest.
+    {0x33, 1, 0, 1, 3},    // Hardware type: count, 3-byte entries.
+    {0x34, 8, 0, 0, 1},    // Emulation info, deprecated.
+    {0x35, 20, 16, 4, 1},  // Custom info: 16-byte name, 32-bit length, body.
+    {0x40, 4, 1, 3, 1},    // Snapshot, deprecated: type, 24-bit length, snapshot.
+    {0x5A, 9, 0, 0, 1},    // Glue: "XTape!", 0x1A and a version.
+}};
+
+constexpr bool shapes_fit() {
+    for (const BlockShape& shape : BLOCK_SHAPES) {
+        if (shape.fixed > MAX_FIXED_BYTES || shape.at + shape.width > shape.fixed)
+            return false;
     }
+    return true;
 }
+static_assert(shapes_fit());
+
+// Every block defined after version 1.10 starts with the 32-bit length of the rest, and so
+// will any block a later version adds: an unknown ID is passed over by it.
+inline constexpr BlockShape LATER_BLOCK{0, 4, 0, 4, 1};
+
+constexpr std::array<BlockShape, 256> make_shape_table() {
+    std::array<BlockShape, 256> table{};
+    table.fill(LATER_BLOCK);
+    for (const BlockShape& shape : BLOCK_SHAPES) {
+        table[shape.id] = shape;
+    }
+    return table;
+}
+
+// The shape of every ID.
+inline constexpr std::array<BlockShape, 256> SHAPE_OF_ID = make_shape_table();
+static_assert(SHAPE_OF_ID[ID_CUSTOM_INFO].fixed == 16 + 4);
+static_assert(SHAPE_OF_ID[0x4B].width == 4 && SHAPE_OF_ID[0x5A].fixed == 9);
 
 std::uint64_t little_endian(std::span<const std::uint8_t> bytes) {
     std::uint64_t value = 0;
@@ -122,7 +143,8 @@ screen::ScreenImage read_tzx_screen(base::ByteSource& source, std::string_view p
 
     // Version 1 of any revision: a later revision only adds blocks, which are skipped.
     std::array<std::uint8_t, TZX_SIGNATURE.size() + 2> header{};
-    if (!in.read(header) || !std::equal(TZX_SIGNATURE.begin(), TZX_SIGNATURE.end(), header.begin()) ||
+    if (!in.read(header) ||
+        !std::equal(TZX_SIGNATURE.begin(), TZX_SIGNATURE.end(), header.begin()) ||
         header[TZX_SIGNATURE.size()] != 1)
         base::fatal(base::MSG_READ_SOURCE, path);
 
@@ -134,7 +156,7 @@ screen::ScreenImage read_tzx_screen(base::ByteSource& source, std::string_view p
         std::array<std::uint8_t, MAX_FIXED_BYTES> fields{};
         if (!in.read(id))
             base::fatal(base::MSG_READ_SOURCE, path);
-        const BlockShape shape = block_shape(id[0]);
+        const BlockShape& shape = SHAPE_OF_ID[id[0]];
         auto fixed = std::span(fields).first(shape.fixed);
         if (!in.read(fixed))
             base::fatal(base::MSG_READ_SOURCE, path);

@@ -40,7 +40,8 @@ TEST(BufferedReader, ReadsOnInWholeBuffersAndLittleAfterASkip) {
     ASSERT_TRUE(in.read(three));
     EXPECT_EQ(three[0], marks[landed]);
     EXPECT_EQ(source.read_calls, 3u);
-    EXPECT_EQ(source.bytes_read, 2 * BufferedReader::BUFFER_BYTES + BufferedReader::SKIP_READ_BYTES);
+    EXPECT_EQ(source.bytes_read,
+              2 * BufferedReader::BUFFER_BYTES + BufferedReader::SKIP_READ_BYTES);
 }
 
 TEST(BufferedReader, StopsAtTheEndWithoutMoving) {

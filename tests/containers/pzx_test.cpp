@@ -32,16 +32,15 @@ TEST(ReadPzxScreen, TakesTheFirstDataBlockOfAScreensLength) {
     // the checksum are not looked at.
     Bytes data = screen_data(first, 0x00);
     data.back() ^= 0x55;
-    Bytes before = pzx_block("PULS", little_endian_bytes(0x8000 | 3223, 2) +
-                                         little_endian_bytes(2168, 2)) +
-                   pzx_block("PAUS", little_endian_bytes(3'500'000, 4)) +
-                   pzx_block("BRWS", Bytes{'l', 'e', 'v', 'e', 'l', 0}) +
-                   pzx_block("STOP", Bytes{1, 0}) + pzx_block("inly", Bytes(40, 0xFF)) +
-                   pzx_block("????", {}) + pzx_data_block(Bytes(6913, 1)) +
-                   pzx_data_block(Bytes(6915, 2)) + pzx_data_block({});
-    EXPECT_EQ(read(pzx_header() + before + pzx_data_block(data) +
-                   pzx_data_block(screen_data(second))),
-              first);
+    Bytes before =
+        pzx_block("PULS", little_endian_bytes(0x8000 | 3223, 2) + little_endian_bytes(2168, 2)) +
+        pzx_block("PAUS", little_endian_bytes(3'500'000, 4)) +
+        pzx_block("BRWS", Bytes{'l', 'e', 'v', 'e', 'l', 0}) + pzx_block("STOP", Bytes{1, 0}) +
+        pzx_block("inly", Bytes(40, 0xFF)) + pzx_block("????", {}) +
+        pzx_data_block(Bytes(6913, 1)) + pzx_data_block(Bytes(6915, 2)) + pzx_data_block({});
+    EXPECT_EQ(
+        read(pzx_header() + before + pzx_data_block(data) + pzx_data_block(screen_data(second))),
+        first);
 }
 
 TEST(ReadPzxScreen, CountsTheDataInBitsRoundedUpToBytes) {
@@ -91,10 +90,10 @@ TEST(ReadPzxScreen, RefusesBlocksThatRunPastTheEndOrDoNotHoldTheirData) {
         EXPECT_FAILURE(read(short_tape), READ_FAILURE);
     }
     Bytes fields_cut = pzx_block("DATA", Bytes(7, 0));
-    Bytes pulses_past_data = pzx_data_block({}) ;
+    Bytes pulses_past_data = pzx_data_block({});
     pulses_past_data[8 + 6] = 3;  // Three pulses for a 0 bit, where two are stored.
     Bytes bits_past_data = pzx_data_block(Bytes(10, 0), 81);
-    Bytes claims_4_gib = pzx_block("PULS", {}) ;
+    Bytes claims_4_gib = pzx_block("PULS", {});
     std::fill(claims_4_gib.begin() + 4, claims_4_gib.end(), 0xFF);
     for (const Bytes& block : {fields_cut, pulses_past_data, bits_past_data, claims_4_gib})
         EXPECT_FAILURE(read(pzx_header() + block + pzx_data_block(screen_data(card))),

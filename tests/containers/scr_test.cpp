@@ -56,7 +56,8 @@ TEST(ReadScrScreen, TakesTheScreenOfEveryVariant) {
         {"+3DOS", plus3dos_header(6912) + screen, card},
         {"+3DOS, longer", plus3dos_header(6912) + screen + Bytes(128, 0x1A), card},
         {"+3DOS, bitmap only", plus3dos_header(6144) + bitmap, bitmap_only},
-        {"signature without the end-of-file byte", signature_only, [&] {
+        {"signature without the end-of-file byte", signature_only,
+         [&] {
              screen::ScreenImage expected = card;
              std::copy_n("PLUS3DOS", 8, expected.begin());
              return expected;

@@ -88,8 +88,9 @@ TEST(ReadTzxScreen, WalksOverEveryBlockType) {
         // One byte short, it runs past the end (a block of its ID alone is simply gone).
         Bytes cut = testing::tzx_header() + sample.block;
         cut.pop_back();
-        EXPECT_FAILURE(read(cut), sample.block.size() > 1 ? READ_FAILURE
-                                                          : std::string(base::MSG_TZX_WITHOUT_SCREEN));
+        EXPECT_FAILURE(read(cut), sample.block.size() > 1
+                                      ? READ_FAILURE
+                                      : std::string(base::MSG_TZX_WITHOUT_SCREEN));
     }
 }
 
@@ -97,8 +98,8 @@ TEST(ReadTzxScreen, TakesTheFirstDataBlockOfAScreensLengthOfAnySpeed) {
     const auto first = testing::make_random_screen(1);
     const auto second = testing::make_random_screen(2);
     using Maker = Bytes (*)(const Bytes&);
-    for (Maker make : {testing::tzx_standard_block, testing::tzx_turbo_block,
-                       testing::tzx_pure_data_block}) {
+    for (Maker make :
+         {testing::tzx_standard_block, testing::tzx_turbo_block, testing::tzx_pure_data_block}) {
         // The flag and the checksum are not looked at; neither is a later screen.
         Bytes data = screen_data(first, 0x00);
         data.back() ^= 0x55;

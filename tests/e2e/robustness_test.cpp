@@ -35,10 +35,9 @@ private:
 std::set<std::string> program_messages(const std::string& source, const std::string& target) {
     using namespace base;
     std::set<std::string> messages;
-    for (auto message :
-         {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
-          MSG_TAP_WITHOUT_SCREEN, MSG_TZX_WITHOUT_SCREEN, MSG_PZX_WITHOUT_SCREEN,
-          MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY}) {
+    for (auto message : {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
+                         MSG_TAP_WITHOUT_SCREEN, MSG_TZX_WITHOUT_SCREEN, MSG_PZX_WITHOUT_SCREEN,
+                         MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY}) {
         messages.insert(format_message(message, source) + "\n");
     }
     messages.insert(format_message(MSG_CREATE_DESTINATION, target) + "\n");
@@ -191,8 +190,8 @@ protected:
     void expect_answer(const std::string& name, const std::string& message) {
         auto started = std::chrono::steady_clock::now();
         auto result = run_mirva(dir, {name, "out.gif"}, {.timeout_seconds = 20});
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
-                             .count();
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         RecordProperty(name + "_ms", static_cast<int>(seconds * 1000));
         EXPECT_EQ(result.signal, 0) << name;
         EXPECT_EQ(result.exit_status, 1) << name;

@@ -109,7 +109,8 @@ TEST_F(TapeKinds, Snap2tzxTapesHoldNoScreenMirvaCanRead) {
 TEST_F(TapeKinds, TurboAndPureDataBlocksGiveTheirScreen) {
     const auto second = make_random_screen(9);
     put("turbo.tzx", tzx_header() + tzx_turbo_block(Bytes(100, 1)) +
-                         tzx_turbo_block(screen_data(card)) + tzx_standard_block(screen_data(second)));
+                         tzx_turbo_block(screen_data(card)) +
+                         tzx_standard_block(screen_data(second)));
     put("pure.tzx", tzx_header(1, 13) + tzx_pure_data_block(screen_data(second)));
     for (std::string name : {"turbo.tzx", "pure.tzx"}) {
         RunResult listing = tool(TZXLIST, {name});
@@ -122,9 +123,9 @@ TEST_F(TapeKinds, TurboAndPureDataBlocksGiveTheirScreen) {
 
 TEST_F(TapeKinds, PzxDataBlockGivesItsScreen) {
     const auto screen = make_random_screen(10);
-    Bytes pilot = pzx_block("PULS", little_endian_bytes(0x8000 | 3223, 2) +
-                                        little_endian_bytes(2168, 2) + little_endian_bytes(667, 2) +
-                                        little_endian_bytes(735, 2));
+    Bytes pilot =
+        pzx_block("PULS", little_endian_bytes(0x8000 | 3223, 2) + little_endian_bytes(2168, 2) +
+                              little_endian_bytes(667, 2) + little_endian_bytes(735, 2));
     put("game.pzx", pzx_header() + pilot + pzx_data_block(screen_data(screen)) +
                         pzx_block("PAUS", little_endian_bytes(3'500'000, 4)));
     const std::string listing = tool(TZXLIST, {"game.pzx"}).standard_output;

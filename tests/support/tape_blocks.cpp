@@ -1,5 +1,6 @@
 #include "support/tape_blocks.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace mirva::testing {
@@ -17,12 +18,13 @@ Bytes little_endian_bytes(std::uint64_t value, std::size_t width) {
 }
 
 Bytes screen_data(const screen::ScreenImage& screen, std::uint8_t flag) {
-    Bytes data{flag};
-    data.insert(data.end(), screen.begin(), screen.end());
+    Bytes data(1 + screen.size() + 1);
+    data.front() = flag;
+    std::copy(screen.begin(), screen.end(), data.begin() + 1);
     std::uint8_t checksum = 0;
-    for (std::uint8_t byte : data)
-        checksum ^= byte;
-    data.push_back(checksum);
+    for (std::size_t i = 0; i + 1 < data.size(); ++i)
+        checksum ^= data[i];
+    data.back() = checksum;
     return data;
 }
 

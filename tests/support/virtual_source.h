@@ -22,10 +22,11 @@ public:
 
     std::size_t read(std::span<std::uint8_t> out) override {
         ++read_calls;
-        std::size_t count = position_ >= size_ ? 0 : std::min<std::uint64_t>(out.size(), size_ - position_);
+        std::size_t count =
+            position_ >= size_ ? 0 : std::min<std::uint64_t>(out.size(), size_ - position_);
         std::fill_n(out.begin(), count, 0);
-        for (auto it = bytes_.lower_bound(position_); it != bytes_.end() && it->first < position_ + count;
-             ++it)
+        for (auto it = bytes_.lower_bound(position_);
+             it != bytes_.end() && it->first < position_ + count; ++it)
             out[it->first - position_] = it->second;
         position_ += count;
         bytes_read += count;
