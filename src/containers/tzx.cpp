@@ -109,12 +109,14 @@ struct LoadingScreen {
 // to hold them; the reader stands at the end of the block either way.
 std::optional<LoadingScreen> read_loading_screen(base::BufferedReader& in, std::uint64_t length,
                                                  std::string_view path) {
-    std::array<std::uint8_t, 1> description_length{};
-    if (length < 1 + 1 + screen::SCREEN_BYTES || !in.read(description_length)) {
+    if (length < 1 + 1 + screen::SCREEN_BYTES) {
         if (!in.skip(length))
             base::fatal(base::MSG_READ_SOURCE, path);
         return std::nullopt;
     }
+    std::array<std::uint8_t, 1> description_length{};
+    if (!in.read(description_length))
+        base::fatal(base::MSG_READ_SOURCE, path);
     const std::uint64_t needed = 1 + description_length[0] + 1 + screen::SCREEN_BYTES;
     if (length < needed) {
         if (!in.skip(length - 1))
