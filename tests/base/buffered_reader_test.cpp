@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/virtual_source.h"
 
 namespace mirva::base {
@@ -34,7 +36,8 @@ TEST(BufferedReader, ReadsOnInWholeBuffersAndLittleAfterASkip) {
     EXPECT_EQ(two[1], marks[BufferedReader::BUFFER_BYTES]);
     EXPECT_EQ(source.read_calls, 2u);
 
-    // Past the buffer, a skip reads only a little where it lands.
+    // Past the buffer, a skip reads only a little where it lands; reading on from there reads
+    // whole buffers again.
     ASSERT_TRUE(in.skip(100'000));
     const std::uint64_t landed = in.position();
     ASSERT_TRUE(in.read(three));
@@ -42,6 +45,10 @@ TEST(BufferedReader, ReadsOnInWholeBuffersAndLittleAfterASkip) {
     EXPECT_EQ(source.read_calls, 3u);
     EXPECT_EQ(source.bytes_read,
               2 * BufferedReader::BUFFER_BYTES + BufferedReader::SKIP_READ_BYTES);
+    std::vector<std::uint8_t> across(2000);
+    ASSERT_TRUE(in.read(across));
+    EXPECT_TRUE(std::equal(across.begin(), across.end(), marks.begin() + landed + 3));
+    EXPECT_EQ(source.read_calls, 4u);
 }
 
 TEST(BufferedReader, StopsAtTheEndWithoutMoving) {

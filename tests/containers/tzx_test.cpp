@@ -206,17 +206,6 @@ TEST(ReadTzxScreen, WalksAtMostTheBlockLimit) {
     EXPECT_FAILURE(read(tape + screen_block), READ_FAILURE);
 }
 
-TEST(ReadTzxScreen, ReadsAcrossTheBufferAndPastLongBlocks) {
-    const auto card = testing::make_random_screen(5);
-    // Screens that start before a buffer boundary and end after it, or lie after a skipped
-    // block longer than the buffer.
-    for (std::size_t filler : {65536u - 10 - 100, 65536u - 10 - 5 - 1, 3 * 65536u}) {
-        Bytes tape = testing::tzx_header() + Bytes{0x4B} + little_endian_bytes(filler, 4) +
-                     Bytes(filler, 0x22) + testing::tzx_standard_block(screen_data(card));
-        EXPECT_EQ(read(tape).screen, card) << filler;
-    }
-}
-
 TEST(ReadTzxScreen, ReadsLittleOfAHugeFile) {
     constexpr std::uint64_t FIVE_GB = 5'000'000'000;
     std::uint8_t border = 0;
