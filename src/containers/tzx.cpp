@@ -163,7 +163,8 @@ screen::ScreenImage read_tzx_screen(base::ByteSource& source, std::string_view p
         if (!in.read(fixed))
             base::fatal(base::MSG_READ_SOURCE, path);
         const std::uint64_t value = little_endian(fixed.subspan(shape.at, shape.width));
-        const std::uint64_t length = value * shape.unit;  // At most 4 GiB - 1, times 1.
+        // Below 4 GiB: a count of 2- or 3-byte units takes one or two bytes.
+        const std::uint64_t length = value * shape.unit;
         if (length > in.remaining())
             base::fatal(base::MSG_READ_SOURCE, path);
 
