@@ -1,10 +1,12 @@
 // Every step of a conversion in process, on the test card, a title screen, the random worst
 // case and the all-zero screen: rendering, the PCX and PNG writers, the GIF writer with --flash
-// and --scale=4, the GIF and PCX readers, the Z80 expansion and the fit of a picture to a screen.
+// and --scale=4, the GIF and PCX readers, the Z80 expansion, the tape readers and the fit of a picture to a screen.
 #include <benchmark/benchmark.h>
 
 #include "base/byte_source.h"
 #include "bench_inputs.h"
+#include "containers/pzx.h"
+#include "containers/tzx.h"
 #include "containers/z80.h"
 #include "pictures/gif_reader.h"
 #include "pictures/gif_writer.h"
@@ -12,6 +14,7 @@
 #include "pictures/png_writer.h"
 #include "screen/fit.h"
 #include "screen/render.h"
+#include "support/tape_blocks.h"
 
 namespace {
 
@@ -141,6 +144,42 @@ void z80_reader(benchmark::State& state, const screen::ScreenImage& screen) {
     state.counters["file_bytes"] = static_cast<double>(file.size());
 }
 
+// The tape readers in memory: a header block and the screen's block, as tapes hold a screen; for
+// the TZX, a tape whose screen is its loading screen too, after a block of another length.
+void tzx_reader(benchmark::State& state, const screen::ScreenImage& screen) {
+    using namespace testing;
+    const Bytes header = tzx_standard_block(Bytes(19, 0));
+    const std::vector<std::pair<std::string, Bytes>> tapes{
+        {"data", tzx_header() + header + tzx_standard_block(screen_data(screen))},
+        {"loading", tzx_header() + header + tzx_standard_block(Bytes(1000, 0)) +
+                        tzx_screen_info_block(screen, 0)}};
+    const Bytes& file = tapes[static_cast<std::size_t>(state.range(0))].second;
+    std::uint8_t border = 0;
+    screen::ScreenImage read{};
+    for (auto _ : state) {
+        base::MemorySource source(file);
+        read = containers::read_tzx_screen(source, "bench.tzx", border);
+        benchmark::DoNotOptimize(read.data());
+    }
+    if (read != screen)
+        state.SkipWithError("the reader does not give the screen back");
+    state.SetLabel(tapes[static_cast<std::size_t>(state.range(0))].first);
+}
+
+void pzx_reader(benchmark::State& state, const screen::ScreenImage& screen) {
+    using namespace testing;
+    const Bytes file =
+        pzx_header() + pzx_data_block(Bytes(19, 0)) + pzx_data_block(screen_data(screen));
+    screen::ScreenImage read{};
+    for (auto _ : state) {
+        base::MemorySource source(file);
+        read = containers::read_pzx_screen(source, "bench.pzx");
+        benchmark::DoNotOptimize(read.data());
+    }
+    if (read != screen)
+        state.SkipWithError("the reader does not give the screen back");
+}
+
 // The fit works on its picture in place, so each run starts from a fresh copy (about 2 us of
 // the time).
 void run_fit(benchmark::State& state, const screen::Picture& picture,
@@ -174,6 +213,7 @@ bool register_all() {
         {"unpack_z80_block", z80_expansion},
         {"read_z80_screen", z80_reader},
         {"picture_to_screen", fit},
+        {"read_pzx_screen", pzx_reader},
         {"write_png_screen", writer<pictures::write_png_screen, screen::Options{}>},
         {"write_png_screen_flash",
          writer<pictures::write_png_screen, screen::Options{.flash = true}>},
@@ -190,6 +230,13 @@ bool register_all() {
                                          input.screen)
                 ->Unit(benchmark::kMicrosecond);
         }
+    }
+    for (const auto& input : bench::bench_screens()) {
+        benchmark::RegisterBenchmark(("read_tzx_screen/" + input.name).c_str(), tzx_reader,
+                                     input.screen)
+            ->Arg(0)
+            ->Arg(1)
+            ->Unit(benchmark::kMicrosecond);
     }
     benchmark::RegisterBenchmark("picture_to_screen/photo_256_colours", fit_photo)
         ->Unit(benchmark::kMicrosecond);

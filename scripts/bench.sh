@@ -26,6 +26,23 @@ head -c 6912 /dev/urandom >random.scr
 "$mirva" testcard.scr card.gif
 "$mirva" testcard.scr card.pcx
 snapconv testcard.sna card.z80 >/dev/null 2>&1
+# Tapes: the test card saved by tapeconv as a TZX, the same attached as a loading screen to a
+# tape with no screen block, and a PZX of a pilot tone and the data block.
+"$mirva" testcard.scr card.tap
+tapeconv card.tap card.tzx
+head -c 21 card.tap >header.tap
+tapeconv -s testcard.scr header.tap loading.tzx
+python3 - <<'PY'
+import struct
+tap = open("card.tap", "rb").read()
+data = tap[23:23 + 6914]
+def block(tag, body):
+    return tag + struct.pack("<I", len(body)) + body
+pzx = block(b"PZXT", b"\x01\x00card\x00")
+pzx += block(b"PULS", struct.pack("<HHHH", 0x8000 | 3223, 2168, 667, 735))
+pzx += block(b"DATA", struct.pack("<IHBB4H", len(data) * 8, 945, 2, 2, 855, 855, 1710, 1710) + data)
+open("card.pzx", "wb").write(pzx)
+PY
 cat >pillow_convert.py <<'PY'
 import sys
 from PIL import Image
@@ -43,6 +60,9 @@ echo "runs: $runs per command, alternating"
     "SCR to GIF, all zero" -- "$mirva" zero.scr "{out}.gif" \; \
     "SCR to PCX" -- "$mirva" testcard.scr "{out}.pcx" \; \
     "Z80 to GIF" -- "$mirva" card.z80 "{out}.gif" \; \
+    "TZX to GIF" -- "$mirva" card.tzx "{out}.gif" \; \
+    "TZX to GIF, loading screen" -- "$mirva" loading.tzx "{out}.gif" \; \
+    "PZX to GIF" -- "$mirva" card.pzx "{out}.gif" \; \
     "GIF to SCR" -- "$mirva" card.gif "{out}.scr" \; \
     "PCX to SCR" -- "$mirva" card.pcx "{out}.scr" \; \
     "SCR to PNG, test card" -- "$mirva" testcard.scr "{out}.png" \; \

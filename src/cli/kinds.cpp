@@ -3,8 +3,10 @@
 #include <cassert>
 
 #include "containers/fixed_offset.h"
+#include "containers/pzx.h"
 #include "containers/scr.h"
 #include "containers/tap.h"
+#include "containers/tzx.h"
 #include "containers/z80.h"
 #include "pictures/gif_reader.h"
 #include "pictures/gif_writer.h"
@@ -19,13 +21,17 @@ screen::ScreenImage read_tap(base::ByteSource& source, std::string_view path, st
     return containers::read_tap_screen(source, path);
 }
 
+screen::ScreenImage read_pzx(base::ByteSource& source, std::string_view path, std::uint8_t&) {
+    return containers::read_pzx_screen(source, path);
+}
+
 template <const containers::FixedOffsetLayout& Layout>
 screen::ScreenImage read_fixed(base::ByteSource& source, std::string_view path,
                                std::uint8_t& border_colour) {
     return containers::read_fixed_offset_screen(source, Layout, path, border_colour);
 }
 
-const std::array<KindRow, 10> KINDS{{
+const std::array<KindRow, 12> KINDS{{
     {FileKind::scr,
      {".SCR"},
      Family::screen,
@@ -75,6 +81,20 @@ const std::array<KindRow, 10> KINDS{{
      nullptr,
      nullptr,
      "instantanea SLT: pantalla y borde"},
+    {FileKind::tzx,
+     {".TZX"},
+     Family::snapshot,
+     containers::read_tzx_screen,
+     nullptr,
+     nullptr,
+     "cinta TZX: el primer bloque de datos de 6914 bytes, o la pantalla de carga"},
+    {FileKind::pzx,
+     {".PZX"},
+     Family::snapshot,
+     read_pzx,
+     nullptr,
+     nullptr,
+     "cinta PZX: el primer bloque DATA de 6914 bytes"},
     {FileKind::gif,
      {".GIF"},
      Family::picture,

@@ -10,8 +10,13 @@
 
 namespace mirva::containers {
 
-/// Takes a screen dump; returns its screen. The border colour is left as it is. Fails with
-/// "Error leyendo del fichero %s" when the file is too short.
+/// The attribute given to a bitmap saved without attributes: black ink on white paper, as the
+/// Spectrum starts.
+inline constexpr std::uint8_t SCR_BITMAP_ATTRIBUTE = 0x38;  // F B PPP III: paper 7, ink 0.
+
+/// Takes a screen dump; returns its screen. A +3DOS header ("PLUS3DOS", 0x1A, 128 bytes) is
+/// skipped; exactly 6144 bytes after it are a bitmap, given SCR_BITMAP_ATTRIBUTE. The border
+/// colour is left as it is. Fails with "Error leyendo del fichero %s" when the file is too short.
 screen::ScreenImage read_scr_screen(base::ByteSource& source, std::string_view path,
                                     std::uint8_t& border_colour);
 

@@ -1,6 +1,7 @@
 // Damaged sources of every kind, end to end: truncated, bit-flipped and random files. Whatever
 // the input, the process ends by itself, prints nothing on standard output, and either succeeds
 // or prints exactly one of the program's messages; a failed run leaves no destination.
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include "base/failure.h"
 #include "support/e2e.h"
 #include "support/tap_file.h"
+#include "support/tape_blocks.h"
 #include "support/test_card.h"
 
 namespace mirva::testing {
@@ -35,9 +37,9 @@ private:
 std::set<std::string> program_messages(const std::string& source, const std::string& target) {
     using namespace base;
     std::set<std::string> messages;
-    for (auto message :
-         {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
-          MSG_TAP_WITHOUT_SCREEN, MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY}) {
+    for (auto message : {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
+                         MSG_TAP_WITHOUT_SCREEN, MSG_TZX_WITHOUT_SCREEN, MSG_PZX_WITHOUT_SCREEN,
+                         MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY}) {
         messages.insert(format_message(message, source) + "\n");
     }
     messages.insert(format_message(MSG_CREATE_DESTINATION, target) + "\n");
@@ -56,6 +58,17 @@ std::vector<std::uint8_t> valid_file(const std::string& kind, const TemporaryDir
         return make_snapshot_file(card, 38, 34, 5);
     if (kind == "sit")
         return make_snapshot_file(card, 16412, 27, 5);
+    if (kind == "tzx") {
+        // Blocks of several types before the screen, and a loading screen after it.
+        return tzx_header() + Bytes{0x21, 4, 'g', 'a', 'm', 'e', 0x20, 0xE8, 0x03} +
+               tzx_turbo_block(Bytes(19, 0)) + tzx_pure_data_block(screen_data(card)) +
+               Bytes{0x22, 0x2A, 0, 0, 0, 0} + tzx_screen_info_block(card, 2);
+    }
+    if (kind == "pzx") {
+        return pzx_header() + pzx_block("PULS", {0xFF, 0x80, 0x78, 0x08}) +
+               pzx_data_block(Bytes(19, 0)) + pzx_data_block(screen_data(card)) +
+               pzx_block("PAUS", {0x60, 0x67, 0x35, 0});
+    }
     if (kind == "z80" || kind == "slt") {
         // Version 1, compressed: every byte plain except runs written as ED ED n v.
         bytes.assign(30, 0);
@@ -189,8 +202,64 @@ TEST(HostileFiles, LongBlockChainsAreAnsweredQuickly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, Robustness,
-                         ::testing::Values("scr", "sp", "sna", "sit", "z80", "slt", "tap", "gif",
-                                           "pcx"));
+                         ::testing::Values("scr", "sp", "sna", "sit", "z80", "slt", "tap", "tzx",
+                                           "pzx", "gif", "pcx"));
+
+// Tapes that never end, or claim blocks far longer than they are: each is answered, with one
+// message, in bounded time and memory, without reading the whole file.
+class EndlessTapes : public ::testing::Test {
+protected:
+    TemporaryDirectory dir;
+
+    // Writes head, then makes the file `size` bytes long: zeros that take no disk space.
+    void put_sparse(const std::string& name, const std::vector<std::uint8_t>& head,
+                    std::uint64_t size) {
+        write_file(dir / name, head);
+        fs::resize_file(dir / name, size);
+    }
+
+    void expect_answer(const std::string& name, const std::string& message) {
+        auto started = std::chrono::steady_clock::now();
+        auto result = run_mirva(dir, {name, "out.gif"}, {.timeout_seconds = 20});
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        RecordProperty(name + "_ms", static_cast<int>(seconds * 1000));
+        EXPECT_EQ(result.signal, 0) << name;
+        EXPECT_EQ(result.exit_status, 1) << name;
+        EXPECT_EQ(result.standard_error, message + "\n") << name;
+        EXPECT_LT(seconds, 5.0) << name;
+        EXPECT_FALSE(fs::exists(dir / "out.gif")) << name;
+    }
+};
+
+TEST_F(EndlessTapes, AnswerWithinTheBlockLimit) {
+    constexpr std::uint64_t FIVE_GB = 5'000'000'000;
+    const std::string damaged = "Error leyendo del fichero ";
+    // Five gigabytes of empty blocks after the header: unknown ID 0, length 0 in a TZX; tag and
+    // length 0 in a PZX.
+    put_sparse("zeros.tzx", tzx_header(), FIVE_GB);
+    expect_answer("zeros.tzx", damaged + "zeros.tzx");
+    put_sparse("zeros.pzx", pzx_header(), FIVE_GB);
+    expect_answer("zeros.pzx", damaged + "zeros.pzx");
+    // Two million group ends, and two million empty pauses, written out.
+    write_file(dir / "groups.tzx", tzx_header() + Bytes(2'000'000, 0x22));
+    expect_answer("groups.tzx", damaged + "groups.tzx");
+    Bytes pauses = pzx_header();
+    for (int block = 0; block < 2'000'000; ++block)
+        pauses.insert(pauses.end(), {'P', 'A', 'U', 'S', 0, 0, 0, 0});
+    write_file(dir / "pauses.pzx", pauses);
+    expect_answer("pauses.pzx", damaged + "pauses.pzx");
+    // Blocks of 4 GiB - 1 claimed: past the end of a small file, and skipped in a big one.
+    write_file(dir / "claim.tzx", tzx_header() + Bytes{0x19, 0xFF, 0xFF, 0xFF, 0xFF, 0});
+    expect_answer("claim.tzx", damaged + "claim.tzx");
+    write_file(dir / "claim.pzx", pzx_header() + Bytes{'D', 'A', 'T', 'A', 0xFF, 0xFF, 0xFF, 0xFF});
+    expect_answer("claim.pzx", damaged + "claim.pzx");
+    put_sparse("long.tzx", tzx_header() + Bytes{0x19, 0xFF, 0xFF, 0xFF, 0xFF}, FIVE_GB);
+    expect_answer("long.tzx", damaged + "long.tzx");
+    put_sparse("long.pzx", pzx_header() + Bytes{'P', 'U', 'L', 'S', 0xFF, 0xFF, 0xFF, 0xFF},
+               FIVE_GB);
+    expect_answer("long.pzx", damaged + "long.pzx");
+}
 
 }  // namespace
 }  // namespace mirva::testing
