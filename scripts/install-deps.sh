@@ -5,6 +5,7 @@ packages=(
     cmake g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev clang-format clang-tidy
     cppcheck valgrind
     imagemagick python3-pil fuse-emulator-utils   # independent readers and writers
+    zlib1g-dev                                    # SZX pages, linked statically
     libsdl2-dev xvfb xdotool x11-utils            # the viewer and its end-to-end test
     libgif-dev hyperfine                          # benchmarks against peers
 )

@@ -4,6 +4,8 @@
 
 #include "containers/fixed_offset.h"
 #include "containers/scr.h"
+#include "containers/sna.h"
+#include "containers/szx.h"
 #include "containers/tap.h"
 #include "containers/z80.h"
 #include "pictures/gif_reader.h"
@@ -24,7 +26,7 @@ screen::ScreenImage read_fixed(base::ByteSource& source, std::string_view path,
     return containers::read_fixed_offset_screen(source, Layout, path, border_colour);
 }
 
-const std::array<KindRow, 9> KINDS{{
+const std::array<KindRow, 10> KINDS{{
     {FileKind::scr,
      {".SCR"},
      Family::screen,
@@ -49,10 +51,10 @@ const std::array<KindRow, 9> KINDS{{
     {FileKind::sna,
      {".SNA"},
      Family::snapshot,
-     read_fixed<containers::SNA_LAYOUT>,
+     containers::read_sna_screen,
      nullptr,
      nullptr,
-     "instantanea SNA: pantalla y borde"},
+     "instantanea SNA (48K y 128K): pantalla visible y borde"},
     {FileKind::sit,
      {".SIT"},
      Family::snapshot,
@@ -74,6 +76,13 @@ const std::array<KindRow, 9> KINDS{{
      nullptr,
      nullptr,
      "instantanea SLT: pantalla y borde"},
+    {FileKind::szx,
+     {".SZX"},
+     Family::snapshot,
+     containers::read_szx_screen,
+     nullptr,
+     nullptr,
+     "instantanea SZX (zx-state): pantalla visible y borde"},
     {FileKind::gif,
      {".GIF"},
      Family::picture,
