@@ -26,6 +26,7 @@ head -c 6912 /dev/urandom >random.scr
 "$mirva" testcard.scr card.gif
 "$mirva" testcard.scr card.pcx
 snapconv testcard.sna card.z80 >/dev/null 2>&1
+snapconv testcard.sna card.szx >/dev/null 2>&1
 cat >pillow_convert.py <<'PY'
 import sys
 from PIL import Image
@@ -43,6 +44,7 @@ echo "runs: $runs per command, alternating"
     "SCR to GIF, all zero" -- "$mirva" zero.scr "{out}.gif" \; \
     "SCR to PCX" -- "$mirva" testcard.scr "{out}.pcx" \; \
     "Z80 to GIF" -- "$mirva" card.z80 "{out}.gif" \; \
+    "SZX to GIF" -- "$mirva" card.szx "{out}.gif" \; \
     "GIF to SCR" -- "$mirva" card.gif "{out}.scr" \; \
     "PCX to SCR" -- "$mirva" card.pcx "{out}.scr"
 

@@ -5,7 +5,7 @@ completion=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-touch a.scr b.GIF c.pcx d.z80 e.txt f.tap
+touch a.scr b.GIF c.pcx d.z80 e.txt f.tap g.SZX
 mkdir sub
 source "$completion"
 failures=0
@@ -26,7 +26,7 @@ expect() {  # expected, words...
         failures=$((failures + 1))
     fi
 }
-expect "a.scr b.GIF c.pcx d.z80 f.tap sub/ " mirva ""
+expect "a.scr b.GIF c.pcx d.z80 f.tap g.SZX sub/ " mirva ""
 expect "-b -i " mirva -
 expect "-i " mirva -b -
 expect "a.scr f.tap sub/ " mirva b.GIF ""
