@@ -40,6 +40,9 @@ inline constexpr std::uint8_t SHADOW_SCREEN_PAGE = 7;
 
 // Inflated in pieces of this many stored bytes.
 inline constexpr std::size_t INPUT_BYTES = 4096;
+// zlib stores a 16 KB page in at most a few bytes more than the page, so a stream that needs
+// more than 64 KB to make one is damaged, whatever length its chunk claims.
+inline constexpr std::uint64_t MAX_COMPRESSED_PAGE_BYTES = 65536;
 
 // True for the machines that have port 0x7FFD; the 16K and 48K Spectrums and the Timex
 // machines have no second screen in bank 7, whatever the registers hold.
@@ -171,7 +174,7 @@ screen::ScreenImage read_szx_screen(base::ByteSource& source, std::string_view p
         base::fatal(base::MSG_READ_SOURCE, path);
     if (page.compressed) {
         std::array<std::uint8_t, SZX_PAGE_BYTES> memory{};
-        if (!inflate_szx_page(source, page.stored, memory))
+        if (!inflate_szx_page(source, std::min(page.stored, MAX_COMPRESSED_PAGE_BYTES), memory))
             base::fatal(base::MSG_READ_SOURCE, path);
         std::copy_n(memory.begin(), screen.size(), screen.begin());
     } else {

@@ -104,6 +104,18 @@ TEST(ReadSzxScreen, WantsExactlyOnePageOfSixteenKilobytes) {
     Bytes long_page = page;
     long_page.push_back(0);
     expect_refused(with_page(ramp_chunk(5, long_page, true)), "compressed page one byte long");
+    // Empty stored blocks (5 bytes each) before the page's own blocks make a stream of 64 KB at
+    // most, which is read, then one block more, which is not.
+    auto stream = testing::zlib_compress(page);
+    Bytes padded{stream[0], stream[1]};
+    std::size_t blocks = (65536 - stream.size()) / 5;
+    for (std::size_t block = 0; block <= blocks; ++block)
+        padded.insert(padded.end(), {0x00, 0x00, 0x00, 0xFF, 0xFF});
+    padded.insert(padded.end(), stream.begin() + 2, stream.end());
+    expect_refused(with_page(testing::ramp_chunk_raw(5, padded)), "stream past 64 KB");
+    padded.erase(padded.begin() + 2, padded.begin() + 2 + 5);
+    ASSERT_LE(padded.size(), 65536u);
+    EXPECT_EQ(read(with_page(testing::ramp_chunk_raw(5, padded)), border), card);
     // A stream that inflates far past a page, 1 MB of zeros, stops at the page.
     expect_refused(with_page(ramp_chunk(5, Bytes(1 << 20, 0), true)), "inflates to 1 MB");
     // Plain pages longer than 16384 bytes have their page at the start.
