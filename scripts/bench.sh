@@ -43,6 +43,7 @@ pzx += block(b"PULS", struct.pack("<HHHH", 0x8000 | 3223, 2168, 667, 735))
 pzx += block(b"DATA", struct.pack("<IHBB4H", len(data) * 8, 945, 2, 2, 855, 855, 1710, 1710) + data)
 open("card.pzx", "wb").write(pzx)
 PY
+snapconv testcard.sna card.szx >/dev/null 2>&1
 cat >pillow_convert.py <<'PY'
 import sys
 from PIL import Image
@@ -60,6 +61,7 @@ echo "runs: $runs per command, alternating"
     "SCR to GIF, all zero" -- "$mirva" zero.scr "{out}.gif" \; \
     "SCR to PCX" -- "$mirva" testcard.scr "{out}.pcx" \; \
     "Z80 to GIF" -- "$mirva" card.z80 "{out}.gif" \; \
+    "SZX to GIF" -- "$mirva" card.szx "{out}.gif" \; \
     "TZX to GIF" -- "$mirva" card.tzx "{out}.gif" \; \
     "TZX to GIF, loading screen" -- "$mirva" loading.tzx "{out}.gif" \; \
     "PZX to GIF" -- "$mirva" card.pzx "{out}.gif" \; \

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     cmake g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev clang-format clang-tidy
     cppcheck valgrind
-    libdeflate-dev zlib1g-dev                     # PNG compression (linked in whole), test decoding
+    libdeflate-dev zlib1g-dev                     # PNG compression, SZX pages (both linked in whole)
     imagemagick python3-pil fuse-emulator-utils   # independent readers and writers
     pngcheck optipng giflib-tools                 # PNG and GIF checkers, PNG size reference
     libsdl2-dev xvfb xdotool x11-utils            # the viewer and its end-to-end test

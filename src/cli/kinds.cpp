@@ -5,6 +5,8 @@
 #include "containers/fixed_offset.h"
 #include "containers/pzx.h"
 #include "containers/scr.h"
+#include "containers/sna.h"
+#include "containers/szx.h"
 #include "containers/tap.h"
 #include "containers/tzx.h"
 #include "containers/z80.h"
@@ -31,7 +33,7 @@ screen::ScreenImage read_fixed(base::ByteSource& source, std::string_view path,
     return containers::read_fixed_offset_screen(source, Layout, path, border_colour);
 }
 
-const std::array<KindRow, 12> KINDS{{
+const std::array<KindRow, 13> KINDS{{
     {FileKind::scr,
      {".SCR"},
      Family::screen,
@@ -56,10 +58,10 @@ const std::array<KindRow, 12> KINDS{{
     {FileKind::sna,
      {".SNA"},
      Family::snapshot,
-     read_fixed<containers::SNA_LAYOUT>,
+     containers::read_sna_screen,
      nullptr,
      nullptr,
-     "instantanea SNA: pantalla y borde"},
+     "instantanea SNA (48K y 128K): pantalla visible y borde"},
     {FileKind::sit,
      {".SIT"},
      Family::snapshot,
@@ -73,14 +75,21 @@ const std::array<KindRow, 12> KINDS{{
      containers::read_z80_screen,
      nullptr,
      nullptr,
-     "instantanea Z80 (versiones 1 a 3): pantalla y borde"},
+     "instantanea Z80 (versiones 1 a 3, 48K y 128K): pantalla visible y borde"},
     {FileKind::slt,
      {".SLT"},
      Family::snapshot,
      containers::read_z80_screen,
      nullptr,
      nullptr,
-     "instantanea SLT: pantalla y borde"},
+     "instantanea SLT: pantalla visible y borde"},
+    {FileKind::szx,
+     {".SZX"},
+     Family::snapshot,
+     containers::read_szx_screen,
+     nullptr,
+     nullptr,
+     "instantanea SZX (zx-state): pantalla visible y borde"},
     {FileKind::tzx,
      {".TZX"},
      Family::snapshot,

@@ -15,7 +15,7 @@ namespace mirva::cli {
 
 /// Every kind of file the program knows. A switch over kinds names every one: a new kind that a
 /// switch forgets is a compiler warning, an error in CI.
-enum class FileKind : std::uint8_t { none, scr, tap, sp, sna, sit, z80, slt, tzx, pzx, gif, pcx, png };
+enum class FileKind : std::uint8_t { none, scr, tap, sp, sna, sit, z80, slt, szx, tzx, pzx, gif, pcx, png };
 
 inline constexpr FileKind KIND_NONE = FileKind::none;
 inline constexpr FileKind KIND_SCR = FileKind::scr;
@@ -25,6 +25,7 @@ inline constexpr FileKind KIND_SNA = FileKind::sna;
 inline constexpr FileKind KIND_SIT = FileKind::sit;
 inline constexpr FileKind KIND_Z80 = FileKind::z80;
 inline constexpr FileKind KIND_SLT = FileKind::slt;
+inline constexpr FileKind KIND_SZX = FileKind::szx;
 inline constexpr FileKind KIND_TZX = FileKind::tzx;
 inline constexpr FileKind KIND_PZX = FileKind::pzx;
 inline constexpr FileKind KIND_GIF = FileKind::gif;

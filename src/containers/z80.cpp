@@ -32,8 +32,9 @@ static_assert(MAIN_HEADER_BYTES + VERSION_3_LONG_LENGTH + 3 <= HEADER_AREA_BYTES
 
 // A memory block: length (2 bytes, little-endian), page number, then the data.
 inline constexpr std::size_t BLOCK_HEADER_BYTES = 3;
-inline constexpr std::uint8_t SCREEN_PAGE = 8;        // RAM bank 5, which starts with the screen.
-inline constexpr std::uint16_t PLAIN_BLOCK = 0xFFFF;  // Version 3: 16384 bytes follow unpacked.
+inline constexpr std::uint8_t SCREEN_PAGE = 8;          // RAM bank 5, which starts with the screen.
+inline constexpr std::uint8_t SHADOW_SCREEN_PAGE = 10;  // RAM bank 7, the 128K second screen.
+inline constexpr std::uint16_t PLAIN_BLOCK = 0xFFFF;    // Version 3: 16384 bytes follow unpacked.
 inline constexpr std::uint64_t PAGE_BYTES = 16384;
 // No machine has this many pages: a longer chain before the screen's block is not a snapshot.
 inline constexpr unsigned MAX_BLOCKS_BEFORE_SCREEN = 256;
@@ -41,6 +42,35 @@ inline constexpr unsigned MAX_BLOCKS_BEFORE_SCREEN = 256;
 // Compressed data are held at most this many bytes at a time.
 inline constexpr std::size_t BUFFER_BYTES = 10000;
 inline constexpr std::uint64_t TO_END_OF_FILE = std::numeric_limits<std::uint64_t>::max();
+
+// The additional header: the hardware mode, then the last write to port 0x7FFD in 128K modes.
+inline constexpr std::size_t HARDWARE_MODE_OFFSET = 34;
+inline constexpr std::size_t PORT_7FFD_OFFSET = 35;
+inline constexpr std::uint8_t PORT_SHADOW_SCREEN = 0x08;  // Port 0x7FFD bit 3: bank 7 shown.
+
+// True when the hardware mode is a machine with port 0x7FFD: 128K, +2, +2A, +3, Pentagon and
+// Scorpion. Modes 3 and 4 mean 128K in version 2 but 48K with an MGT interface and 128K in
+// version 3; modes from 7 on mean the same in both.
+bool has_port_7ffd(std::uint8_t mode, bool version_3) {
+    switch (mode) {
+        case 3:
+            return !version_3;  // Version 2: 128K. Version 3: 48K with an MGT interface.
+        case 4:                 // Version 2: 128K with Interface 1. Version 3: 128K.
+            return true;
+        case 5:
+        case 6:
+            return version_3;  // 128K with Interface 1 or an MGT interface.
+        case 7:                // +3.
+        case 8:                // +3, as some writers mark it.
+        case 9:                // Pentagon 128K.
+        case 10:               // Scorpion 256K.
+        case 12:               // +2.
+        case 13:               // +2A.
+            return true;
+        default:
+            return false;
+    }
+}
 
 struct BlockHeader {
     std::uint16_t length = 0;
@@ -147,13 +177,19 @@ screen::ScreenImage read_z80_screen(base::ByteSource& source, std::string_view p
         return screen;
     }
 
+    // A 128K machine showing its second screen shows bank 7; any other shows bank 5.
+    std::uint8_t screen_page = has_port_7ffd(header[HARDWARE_MODE_OFFSET], version_3) &&
+                                       (header[PORT_7FFD_OFFSET] & PORT_SHADOW_SCREEN) != 0
+                                   ? SHADOW_SCREEN_PAGE
+                                   : SCREEN_PAGE;
+
     std::size_t first_block = MAIN_HEADER_BYTES + additional_length;
     auto block =
         parse_block_header(std::span(header).subspan(first_block).first<BLOCK_HEADER_BYTES>());
     if (!snapshot.seek(first_block + BLOCK_HEADER_BYTES))
         base::fatal(base::MSG_READ_SOURCE, path);
     // The blocks before the screen's are skipped; a file without one ends in a short read.
-    for (unsigned skipped = 0; block.page != SCREEN_PAGE; ++skipped) {
+    for (unsigned skipped = 0; block.page != screen_page; ++skipped) {
         if (skipped == MAX_BLOCKS_BEFORE_SCREEN)
             base::fatal(base::MSG_READ_SOURCE, path);
         std::uint64_t stored =

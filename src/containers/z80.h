@@ -31,8 +31,9 @@ Z80Unpacking unpack_z80_block(std::span<const std::uint8_t> input, bool input_is
 /// cut off, before the screen is full.
 bool unpack_z80_block(std::span<const std::uint8_t> compressed, screen::ScreenImage& screen);
 
-/// Takes a Z80 or SLT snapshot (versions 1 to 3); returns its screen and sets border_colour to
-/// 0..7. Fails with "Error leyendo del fichero %s".
+/// Takes a Z80 or SLT snapshot (versions 1 to 3); returns the screen on display (page 10, bank
+/// 7, when a 128K machine shows its second screen, else the screen at 16384) and sets
+/// border_colour to 0..7. Fails with "Error leyendo del fichero %s".
 screen::ScreenImage read_z80_screen(base::ByteSource& source, std::string_view path,
                                     std::uint8_t& border_colour);
 

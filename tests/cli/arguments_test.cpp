@@ -117,6 +117,7 @@ TEST(KindTable, HoldsEveryKindOnceInOrderWithItsAbilities) {
     }
     EXPECT_EQ(family_of(KIND_TAP), FAMILY_SCREEN);
     EXPECT_EQ(family_of(KIND_SLT), FAMILY_SNAPSHOT);
+    EXPECT_EQ(family_of(KIND_SZX), FAMILY_SNAPSHOT);
     EXPECT_EQ(family_of(KIND_PCX), FAMILY_PICTURE);
     // PNG is a picture that is written, animated, and not read.
     EXPECT_EQ(family_of(KIND_PNG), FAMILY_PICTURE);
@@ -140,6 +141,7 @@ TEST(ClassifyArgument, JudgesTheLastExtensionInAnyCase) {
     EXPECT_EQ(classify_argument("a.sna"), KIND_SNA);
     EXPECT_EQ(classify_argument("a.sit"), KIND_SIT);
     EXPECT_EQ(classify_argument("a.slt"), KIND_SLT);
+    EXPECT_EQ(classify_argument("a.SZX"), KIND_SZX);
     EXPECT_EQ(classify_argument(".scr"), KIND_SCR);
     EXPECT_EQ(classify_argument("../pics/a.pcx"), KIND_PCX);
     EXPECT_EQ(classify_argument("dir.old/screen.sna"), KIND_SNA);

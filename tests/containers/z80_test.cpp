@@ -327,5 +327,58 @@ TEST(ReadZ80Screen, EndsTheChainBeforeTheScreenAfter256Blocks) {
     }
 }
 
+// A 128K machine showing its second screen shows bank 7, page 10; every other file gives page
+// 8. Which hardware modes have port 0x7FFD differs between versions 2 and 3.
+TEST(ReadZ80Screen, TakesPageTenWhenA128kMachineShowsBankSeven) {
+    auto bank_5 = make_test_card();
+    auto bank_7 = testing::make_random_screen(7);
+    struct Case {
+        std::uint16_t length;
+        std::uint8_t mode;
+        std::uint8_t port;
+        bool bank_7_shown;
+    };
+    const Case cases[] = {
+        {23, 3, 0x18, true},     // Version 2, 128K.
+        {23, 4, 0x08, true},     // Version 2, 128K with Interface 1.
+        {23, 3, 0x17, false},    // Bit 3 clear: bank 5, whatever bank is paged.
+        {23, 0, 0x08, false},    // 48K.
+        {23, 5, 0x08, false},    // No machine in version 2.
+        {54, 4, 0x1F, true},     // Version 3, 128K.
+        {55, 5, 0x08, true},     // 128K with Interface 1.
+        {54, 6, 0x08, true},     // 128K with an MGT interface.
+        {54, 3, 0x08, false},    // 48K with an MGT interface in version 3.
+        {54, 4, 0x10, false},    // Bit 3 clear.
+        {54, 7, 0x08, true},     // +3.
+        {23, 8, 0x08, true},     // +3, as some writers mark it.
+        {54, 9, 0x08, true},     // Pentagon.
+        {54, 10, 0x08, true},    // Scorpion.
+        {54, 12, 0x08, true},    // +2.
+        {23, 13, 0x08, true},    // +2A.
+        {54, 11, 0x08, false},   // Didaktik Kompakt, a 48K machine.
+        {54, 14, 0x08, false},   // TC2048: no port 0x7FFD.
+        {54, 128, 0x08, false},  // TS2068.
+    };
+    for (const Case& c : cases) {
+        for (bool bank_7_first : {false, true}) {
+            auto block_5 = testing::packed_block(8, testing::screen_page(bank_5));
+            auto block_7 = testing::packed_block(10, testing::screen_page(bank_7));
+            auto file = testing::make_z80_paged(
+                c.length, 0,
+                bank_7_first ? std::vector{block_7, block_5} : std::vector{block_5, block_7});
+            file[34] = c.mode;
+            file[35] = c.port;
+            EXPECT_EQ(read(file), c.bank_7_shown ? bank_7 : bank_5)
+                << c.length << " " << int{c.mode} << " " << int{c.port};
+            if (c.bank_7_shown && !bank_7_first) {  // Without page 10 no screen is on display.
+                file = testing::make_z80_paged(c.length, 0, {block_5});
+                file[34] = c.mode;
+                file[35] = c.port;
+                expect_refused(file);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mirva::containers

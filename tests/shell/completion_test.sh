@@ -5,7 +5,7 @@ completion=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-touch a.scr b.GIF c.pcx d.z80 e.txt f.tap g.png h.TZX i.pzx
+touch a.scr b.GIF c.pcx d.z80 e.txt f.tap g.png h.TZX i.pzx j.SZX
 mkdir sub
 source "$completion"
 failures=0
@@ -26,7 +26,7 @@ expect() {  # expected, words...
         failures=$((failures + 1))
     fi
 }
-expect "a.scr b.GIF c.pcx d.z80 f.tap h.TZX i.pzx sub/ " mirva ""
+expect "a.scr b.GIF c.pcx d.z80 f.tap h.TZX i.pzx j.SZX sub/ " mirva ""
 expect "--border --flash --scale= -b -i " mirva -
 expect "--border --flash --scale= -i " mirva -b -
 expect "a.scr f.tap sub/ " mirva b.GIF ""
