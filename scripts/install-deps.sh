@@ -6,6 +6,7 @@ packages=(
     cppcheck valgrind
     imagemagick python3-pil fuse-emulator-utils   # independent readers and writers
     libsdl2-dev xvfb xdotool x11-utils            # the viewer and its end-to-end test
+    libarchive-dev libarchive13                   # ZIP and gzip sources
     libgif-dev hyperfine                          # benchmarks against peers
 )
 missing=()

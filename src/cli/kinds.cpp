@@ -2,6 +2,7 @@
 
 #include <cassert>
 
+#include "containers/archive.h"
 #include "containers/fixed_offset.h"
 #include "containers/scr.h"
 #include "containers/tap.h"
@@ -24,7 +25,7 @@ screen::ScreenImage read_fixed(base::ByteSource& source, std::string_view path,
     return containers::read_fixed_offset_screen(source, Layout, path, border_colour);
 }
 
-const std::array<KindRow, 9> KINDS{{
+const std::array<KindRow, 11> KINDS{{
     {FileKind::scr,
      {".SCR"},
      Family::screen,
@@ -88,6 +89,22 @@ const std::array<KindRow, 9> KINDS{{
      pictures::read_pcx_picture,
      pictures::write_pcx_screen,
      "imagen PCX de 8 bits de hasta 256x192"},
+    {FileKind::zip,
+     {".ZIP"},
+     Family::archive,
+     nullptr,
+     nullptr,
+     nullptr,
+     "archivo ZIP: el primer fichero de un tipo que se lee",
+     containers::read_zip_member},
+    {FileKind::gz,
+     {".GZ"},
+     Family::archive,
+     nullptr,
+     nullptr,
+     nullptr,
+     "fichero comprimido con gzip: NOMBRE.gz se lee como NOMBRE",
+     containers::read_gzip_member},
 }};
 
 constexpr std::size_t row_index(FileKind kind) {
@@ -115,7 +132,7 @@ bool is_source_kind(FileKind kind) {
     if (kind == FileKind::none)
         return false;
     const KindRow& row = kind_row(kind);
-    return row.read_screen != nullptr || row.read_picture != nullptr;
+    return row.read_screen != nullptr || row.read_picture != nullptr || row.read_archive != nullptr;
 }
 
 FileKind kind_of_extension(std::string_view extension) {
