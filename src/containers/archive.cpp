@@ -99,6 +99,39 @@ std::vector<std::uint8_t> read_member_data(const LibarchiveLibrary& library, str
     }
 }
 
+// The CRC-32 of gzip and zip (reflected, polynomial 0xEDB88320).
+std::uint32_t crc32(std::span<const std::uint8_t> bytes) {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> entries{};
+        for (std::uint32_t index = 0; index < entries.size(); ++index) {
+            std::uint32_t value = index;
+            for (int bit = 0; bit < 8; ++bit)
+                value = (value & 1) != 0 ? 0xEDB88320u ^ (value >> 1) : value >> 1;
+            entries[index] = value;
+        }
+        return entries;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::uint8_t byte : bytes)
+        crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// libarchive does not check a gzip trailer, so the content is checked here against the last 8
+// bytes of the file: the CRC-32 and the size modulo 2^32 of what the stream holds. A file of
+// several gzip members, or with bytes after its stream, fails this check and is refused.
+void check_gzip_trailer(base::ByteSource& source, std::span<const std::uint8_t> content,
+                        std::string_view path) {
+    auto size = source.size();
+    std::array<std::uint8_t, 8> trailer{};
+    if (!size || *size < trailer.size() || !source.seek(*size - trailer.size()) ||
+        !source.read_all(trailer))
+        damaged(path);
+    if (base::little_endian_32(trailer, 0) != crc32(content) ||
+        base::little_endian_32(trailer, 4) != static_cast<std::uint32_t>(content.size()))
+        damaged(path);
+}
+
 // The name of a gzip file's content: the path up to its last dot.
 std::string without_extension(std::string_view path) {
     auto dot = path.rfind('.');
@@ -153,8 +186,12 @@ std::optional<ArchiveMember> read_archive_member(const LibarchiveLibrary& librar
                 continue;
             name = pathname;
         }
-        if (wanted(name))
-            return ArchiveMember{std::move(name), read_member_data(library, reader, path)};
+        if (wanted(name)) {
+            ArchiveMember member{std::move(name), read_member_data(library, reader, path)};
+            if (format == ArchiveFormat::gzip)
+                check_gzip_trailer(source, member.bytes, path);
+            return member;
+        }
         if (format == ArchiveFormat::gzip)
             return std::nullopt;
     }

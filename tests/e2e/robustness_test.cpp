@@ -6,6 +6,7 @@
 #include <set>
 
 #include "base/failure.h"
+#include "support/archive_files.h"
 #include "support/e2e.h"
 #include "support/test_card.h"
 
@@ -35,7 +36,8 @@ std::set<std::string> program_messages(const std::string& source, const std::str
     std::set<std::string> messages;
     for (auto message :
          {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
-          MSG_TAP_WITHOUT_SCREEN, MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY}) {
+          MSG_TAP_WITHOUT_SCREEN, MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY,
+          MSG_ARCHIVE_WITHOUT_SCREEN}) {
         messages.insert(format_message(message, source) + "\n");
     }
     messages.insert(format_message(MSG_CREATE_DESTINATION, target) + "\n");
@@ -48,6 +50,10 @@ std::vector<std::uint8_t> valid_file(const std::string& kind, const TemporaryDir
     std::vector<std::uint8_t> bytes;
     if (kind == "scr")
         return bytes_of(card);
+    if (kind == "zip")
+        return python_zip({{"card.scr", bytes_of(card)}}, true);
+    if (kind == "scr.gz")
+        return python_gzip(bytes_of(card));
     if (kind == "sna")
         return make_sna(card, 2);
     if (kind == "sp")
@@ -159,7 +165,7 @@ TEST_P(Robustness, BitFlippedAndRandomFilesAnswerWithAMessageOrAScreen) {
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, Robustness,
                          ::testing::Values("scr", "sp", "sna", "sit", "z80", "slt", "tap", "gif",
-                                           "pcx"));
+                                           "pcx", "zip", "scr.gz"));
 
 }  // namespace
 }  // namespace mirva::testing
