@@ -26,6 +26,10 @@ head -c 6912 /dev/urandom >random.scr
 "$mirva" testcard.scr card.gif
 "$mirva" testcard.scr card.pcx
 snapconv testcard.sna card.z80 >/dev/null 2>&1
+python3 -c 'import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as archive:
+    archive.writestr("readme.txt", "hola\n")
+    archive.write(sys.argv[2])' card.zip card.z80
 cat >pillow_convert.py <<'PY'
 import sys
 from PIL import Image
@@ -43,8 +47,17 @@ echo "runs: $runs per command, alternating"
     "SCR to GIF, all zero" -- "$mirva" zero.scr "{out}.gif" \; \
     "SCR to PCX" -- "$mirva" testcard.scr "{out}.pcx" \; \
     "Z80 to GIF" -- "$mirva" card.z80 "{out}.gif" \; \
+    "zipped Z80 to GIF" -- "$mirva" card.zip "{out}.gif" \; \
     "GIF to SCR" -- "$mirva" card.gif "{out}.scr" \; \
     "PCX to SCR" -- "$mirva" card.pcx "{out}.scr"
+
+# Only an archive loads libarchive: the dynamic loader lists what each job opens.
+echo
+for job in "testcard.scr loads-1.gif" "card.z80 loads-2.gif" "card.gif loads-3.tap" "card.zip loads-4.gif"; do
+    # shellcheck disable=SC2086
+    opened=$(LD_DEBUG=libs "$mirva" $job 2>&1 | grep -c 'calling init: .*libarchive' || true)
+    echo "libarchive loaded by mirva $job: $([[ $opened -gt 0 ]] && echo yes || echo no)"
+done
 
 peer_runs=$((runs / 10 > 10 ? runs / 10 : 10))
 echo

@@ -30,7 +30,8 @@ la_ssize_t read_callback(struct archive*, void* data, const void** buffer) {
     auto& client = *static_cast<Client*>(data);
     std::size_t count = client.source.read(client.buffer);
     static_assert(CHUNK_BYTES <= std::numeric_limits<la_ssize_t>::max());
-    client.position += static_cast<std::int64_t>(count);  // Far below the limit: count is short.
+    // A file's size fits in 63 bits, and so does every position within it.
+    client.position += static_cast<std::int64_t>(count);
     *buffer = client.buffer.data();
     return static_cast<la_ssize_t>(count);
 }
@@ -150,8 +151,10 @@ std::optional<ArchiveMember> read_archive_member(const LibarchiveLibrary& librar
         base::error(base::MSG_NO_MEMORY);
     struct archive* reader = owner.get();
     if (format == ArchiveFormat::zip) {
-        // With a seek callback the zip reader follows the central directory, as unzip does.
-        if (library.support_format_zip(reader) != ARCHIVE_OK)
+        // The zip reader that follows the central directory, as unzip does: members are found
+        // by its offsets and skipped by seeking. (The streaming reader would scan the whole file
+        // for the end of a member whose sizes come after its data.)
+        if (library.support_format_zip_seekable(reader) != ARCHIVE_OK)
             damaged(path);
     } else {
         // A libarchive built without zlib would run an external gzip program instead (and say so

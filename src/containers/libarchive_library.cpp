@@ -22,7 +22,8 @@ LibarchiveLibrary load_libarchive(const std::string& name) {
     LibarchiveLibrary functions;
     resolve(library, "archive_read_new", functions.read_new);
     resolve(library, "archive_read_free", functions.read_free);
-    resolve(library, "archive_read_support_format_zip", functions.support_format_zip);
+    resolve(library, "archive_read_support_format_zip_seekable",
+            functions.support_format_zip_seekable);
     resolve(library, "archive_read_support_format_raw", functions.support_format_raw);
     resolve(library, "archive_read_support_filter_gzip", functions.support_filter_gzip);
     resolve(library, "archive_read_set_callback_data", functions.set_callback_data);

@@ -20,7 +20,7 @@ inline constexpr const char* LIBARCHIVE_NAME = "libarchive.so.13";
 struct LibarchiveLibrary {
     decltype(&archive_read_new) read_new = nullptr;
     decltype(&archive_read_free) read_free = nullptr;
-    decltype(&archive_read_support_format_zip) support_format_zip = nullptr;
+    decltype(&archive_read_support_format_zip_seekable) support_format_zip_seekable = nullptr;
     decltype(&archive_read_support_format_raw) support_format_raw = nullptr;
     decltype(&archive_read_support_filter_gzip) support_filter_gzip = nullptr;
     decltype(&archive_read_set_callback_data) set_callback_data = nullptr;

@@ -52,9 +52,9 @@ TEST_F(Archive, PairRulesAreThoseOfTheMember) {
     put("gif.zip", python_zip({{"card.gif", made({"card.scr", "card.gif"})}}, true));
     put("game.z80.gz", python_gzip(z80));
     const std::vector<std::pair<std::vector<std::string>, std::string>> refusals{
-        {{"z80.zip", "b.z80"}, same},  {{"z80.zip", "b.sna"}, same},
-        {{"gif.zip", "b.gif"}, same},  {{"game.z80.gz", "b.slt"}, same},
-        {{"z80.zip", "b.zip"}, bad},   {{"game.z80.gz", "b.gz"}, bad},
+        {{"z80.zip", "b.z80"}, same}, {{"z80.zip", "b.sna"}, same},
+        {{"gif.zip", "b.gif"}, same}, {{"game.z80.gz", "b.slt"}, same},
+        {{"z80.zip", "b.zip"}, bad},  {{"game.z80.gz", "b.gz"}, bad},
         {{"gif.zip", "b.pcx"}, same},
     };
     for (const auto& [arguments, message] : refusals) {

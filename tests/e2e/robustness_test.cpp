@@ -34,10 +34,9 @@ private:
 std::set<std::string> program_messages(const std::string& source, const std::string& target) {
     using namespace base;
     std::set<std::string> messages;
-    for (auto message :
-         {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
-          MSG_TAP_WITHOUT_SCREEN, MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY,
-          MSG_ARCHIVE_WITHOUT_SCREEN}) {
+    for (auto message : {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
+                         MSG_TAP_WITHOUT_SCREEN, MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE,
+                         MSG_NO_MEMORY, MSG_ARCHIVE_WITHOUT_SCREEN}) {
         messages.insert(format_message(message, source) + "\n");
     }
     messages.insert(format_message(MSG_CREATE_DESTINATION, target) + "\n");
