@@ -1,5 +1,6 @@
 // ZIP and gzip sources end to end, made by Python's zipfile and gzip: the member stands for the
-// source in everything, its pair rules included; the refusals leave no destination.
+// source in everything, its pair rules included; the refusals leave no destination. Bombs and
+// damaged archives are tested in process (damaged ones also by the robustness test).
 #include <filesystem>
 
 #include "support/archive_files.h"
@@ -11,7 +12,6 @@ namespace mirva::testing {
 namespace {
 
 const std::vector<std::uint8_t> TEXT{'h', 'o', 'l', 'a', '\n'};
-constexpr std::uint64_t MEMBER_LIMIT = std::uint64_t{64} << 20;
 
 class Archive : public MirvaTest {
 protected:
@@ -67,22 +67,16 @@ TEST_F(Archive, PairRulesAreThoseOfTheMember) {
 }
 
 TEST_F(Archive, RefusalsNameTheArchiveAndLeaveNoDestination) {
-    auto zip = python_zip({{"game.z80", z80}}, true);
     put("none.zip", python_zip({{"readme.txt", TEXT},
-                                {"inner.zip", zip},
+                                {"inner.zip", python_zip({{"game.z80", z80}}, true)},
                                 {"game.z80.gz", python_gzip(z80)},
                                 {"folder.scr/", {}}},
                                false));
     put("notes.txt.gz", python_gzip(TEXT));
-    zip.resize(zip.size() / 2);
-    put("cut.zip", zip);
-    put("bomb.zip", python_zeros("big.scr", bytes_of(card), MEMBER_LIMIT + 1));
     put("short.zip", python_zip({{"readme.txt", TEXT}, {"short.z80", TEXT}}, true));
     const std::vector<std::pair<std::string, std::string>> refusals{
         {"none.zip", "El archivo none.zip no contiene ninguna pantalla ni imagen"},
         {"notes.txt.gz", "El archivo notes.txt.gz no contiene ninguna pantalla ni imagen"},
-        {"cut.zip", "Error leyendo del fichero cut.zip"},
-        {"bomb.zip", "Error leyendo del fichero bomb.zip"},
         {"short.zip", "Error leyendo del fichero short.zip"},
         {"missing.zip", "Error abriendo el fichero missing.zip"},
     };
