@@ -86,6 +86,16 @@ TEST_F(Archive, RefusalsNameTheArchiveAndLeaveNoDestination) {
     }
 }
 
+TEST_F(Archive, TheViewerOpensOnlyOnceAMemberIsRead) {
+    put("z80.zip", python_zip({{"game.z80", z80}}, true));
+    put("none.zip", python_zip({{"readme.txt", TEXT}}, true));
+    // A video driver that does not exist: opening the viewer fails at once.
+    const std::vector<std::string> no_display{"SDL_VIDEODRIVER=none-such"};
+    expect_message(mirva_with({"z80.zip"}, no_display), "No se puede iniciar el modo grafico");
+    expect_message(mirva_with({"none.zip"}, no_display),
+                   "El archivo none.zip no contiene ninguna pantalla ni imagen");
+}
+
 TEST_F(Archive, WithoutLibarchiveOnlyArchivesFail) {
     put("card.scr", bytes_of(card));
     put("z80.zip", python_zip({{"game.z80", z80}}, true));
