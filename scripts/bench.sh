@@ -44,6 +44,10 @@ pzx += block(b"DATA", struct.pack("<IHBB4H", len(data) * 8, 945, 2, 2, 855, 855,
 open("card.pzx", "wb").write(pzx)
 PY
 snapconv testcard.sna card.szx >/dev/null 2>&1
+python3 -c 'import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as archive:
+    archive.writestr("readme.txt", "hola\n")
+    archive.write(sys.argv[2])' card.zip card.z80
 cat >pillow_convert.py <<'PY'
 import sys
 from PIL import Image
@@ -65,6 +69,7 @@ echo "runs: $runs per command, alternating"
     "TZX to GIF" -- "$mirva" card.tzx "{out}.gif" \; \
     "TZX to GIF, loading screen" -- "$mirva" loading.tzx "{out}.gif" \; \
     "PZX to GIF" -- "$mirva" card.pzx "{out}.gif" \; \
+    "zipped Z80 to GIF" -- "$mirva" card.zip "{out}.gif" \; \
     "GIF to SCR" -- "$mirva" card.gif "{out}.scr" \; \
     "PCX to SCR" -- "$mirva" card.pcx "{out}.scr" \; \
     "SCR to PNG, test card" -- "$mirva" testcard.scr "{out}.png" \; \
@@ -90,6 +95,14 @@ for job in "testcard.sna" "random.scr" "zero.scr" "--scale=4 testcard.sna" \
     theirs=$(stat -c %s optimised.png)
     awk -v job="$job" -v mine="$mine" -v theirs="$theirs" \
         'BEGIN { printf "| %-30s | %9d | %9d | %5.3fx |\n", job, mine, theirs, mine / theirs }'
+done
+
+# Only an archive loads libarchive: the dynamic loader lists what each job opens.
+echo
+for job in "testcard.scr loads-1.gif" "card.z80 loads-2.gif" "card.gif loads-3.tap" "card.zip loads-4.gif"; do
+    # shellcheck disable=SC2086
+    opened=$(LD_DEBUG=libs "$mirva" $job 2>&1 | grep -c 'calling init: .*libarchive' || true)
+    echo "libarchive loaded by mirva $job: $([[ $opened -gt 0 ]] && echo yes || echo no)"
 done
 
 peer_runs=$((runs / 10 > 10 ? runs / 10 : 10))

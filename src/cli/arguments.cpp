@@ -52,11 +52,8 @@ std::string& upcase_ascii(std::string& text) {
     return text;
 }
 
-FileKind classify_argument(std::string_view argument) {
-    argument = up_to_nul(argument);
-    if (argument.size() > MAX_ARGUMENT_LENGTH)
-        base::error(base::MSG_ARGUMENT_TOO_LONG);
-    std::string copy(argument);
+FileKind kind_of_name(std::string_view name) {
+    std::string copy(name);
     upcase_ascii(copy);
     // The extension starts at the last dot anywhere, a directory name's included; without a
     // dot the whole text is compared, and it cannot match.
@@ -65,6 +62,18 @@ FileKind classify_argument(std::string_view argument) {
     if (dot != std::string::npos)
         extension.remove_prefix(dot);
     return kind_of_extension(extension);
+}
+
+FileKind member_kind(std::string_view name) {
+    FileKind kind = kind_of_name(name);
+    return is_source_kind(kind) && family_of(kind) != FAMILY_ARCHIVE ? kind : KIND_NONE;
+}
+
+FileKind classify_argument(std::string_view argument) {
+    argument = up_to_nul(argument);
+    if (argument.size() > MAX_ARGUMENT_LENGTH)
+        base::error(base::MSG_ARGUMENT_TOO_LONG);
+    return kind_of_name(argument);
 }
 
 Request parse_arguments(std::span<const std::string> arguments) {

@@ -17,6 +17,15 @@ inline constexpr std::size_t MAX_ARGUMENT_LENGTH = 254;
 /// Upper-cases the ASCII letters a..z in place; every other byte is kept. Returns the text.
 std::string& upcase_ascii(std::string& text);
 
+/// Returns the kind of a file name judged by its extension alone, in any letter case, as
+/// classify_argument judges it but with no length limit (member names of archives are not
+/// arguments).
+FileKind kind_of_name(std::string_view name);
+
+/// Returns the kind of an archive member's name when the member can be read, a Spectrum kind or
+/// a picture; KIND_NONE otherwise. An archive inside an archive is not read.
+FileKind member_kind(std::string_view name);
+
 /// Takes one argument that is not an option and returns its kind, judged by the extension
 /// alone; fails with "Parametros demasiado largos" when it is longer than MAX_ARGUMENT_LENGTH
 /// bytes.

@@ -1,6 +1,7 @@
 #include "cli/driver.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "base/failure.h"
 #include "base/file_source.h"
@@ -52,12 +53,32 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
         print(version_text());
         return 0;
     }
-    check_request(request);
     const screen::Options& options = request.options;
-    const KindRow& source_row = kind_row(request.source_kind);
     const bool show = request.destination.empty();
+    const bool archive = family_of(request.source_kind) == FAMILY_ARCHIVE;
+    // An archive's pair rules are those of its member, known only once the archive is read.
+    if (!archive)
+        check_request(request);
 
-    auto source = base::open_source(request.source);
+    auto file = base::open_source(request.source);
+    base::ByteSource* source = file.get();
+    std::optional<containers::ArchiveMember> member;
+    std::optional<base::MemorySource> member_source;
+    if (archive) {
+        member = kind_row(request.source_kind)
+                     .read_archive(*file, request.source, [](std::string_view name) {
+                         return member_kind(name) != KIND_NONE;
+                     });
+        if (!member)
+            base::fatal(base::MSG_ARCHIVE_WITHOUT_SCREEN, request.source);
+        // From here on the member stands for the source, as if it had been given itself; its
+        // messages name the archive.
+        request.source_kind = member_kind(member->name);
+        check_request(request);
+        source = &member_source.emplace(member->bytes);
+    }
+
+    const KindRow& source_row = kind_row(request.source_kind);
     std::uint8_t border_colour = 0;
     screen::ScreenImage screen{};
     if (source_row.read_picture != nullptr) {

@@ -48,8 +48,7 @@ std::string help_text() {
                 line += " " + lower(extension);
         }
         pad_to(line, 14);
-        bool read = row.read_screen != nullptr || row.read_picture != nullptr;
-        line += read ? "L" : " ";
+        line += is_source_kind(row.kind) ? "L" : " ";
         line += row.write != nullptr ? "E" : " ";
         pad_to(line, 18);
         text += line + std::string(row.description) + "\n";

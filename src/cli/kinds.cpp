@@ -2,6 +2,7 @@
 
 #include <cassert>
 
+#include "containers/archive.h"
 #include "containers/fixed_offset.h"
 #include "containers/pzx.h"
 #include "containers/scr.h"
@@ -33,7 +34,7 @@ screen::ScreenImage read_fixed(base::ByteSource& source, std::string_view path,
     return containers::read_fixed_offset_screen(source, Layout, path, border_colour);
 }
 
-const std::array<KindRow, 13> KINDS{{
+const std::array<KindRow, 15> KINDS{{
     {FileKind::scr,
      {".SCR"},
      Family::screen,
@@ -128,6 +129,24 @@ const std::array<KindRow, 13> KINDS{{
      pictures::write_png_screen,
      "imagen PNG con los colores del Spectrum",
      true},
+    {FileKind::zip,
+     {".ZIP"},
+     Family::archive,
+     nullptr,
+     nullptr,
+     nullptr,
+     "archivo ZIP: el primer fichero de un tipo que se lee",
+     false,
+     containers::read_zip_member},
+    {FileKind::gz,
+     {".GZ"},
+     Family::archive,
+     nullptr,
+     nullptr,
+     nullptr,
+     "fichero comprimido con gzip: NOMBRE.gz se lee como NOMBRE",
+     false,
+     containers::read_gzip_member},
 }};
 
 constexpr std::size_t row_index(FileKind kind) {
@@ -155,7 +174,7 @@ bool is_source_kind(FileKind kind) {
     if (kind == FileKind::none)
         return false;
     const KindRow& row = kind_row(kind);
-    return row.read_screen != nullptr || row.read_picture != nullptr;
+    return row.read_screen != nullptr || row.read_picture != nullptr || row.read_archive != nullptr;
 }
 
 FileKind kind_of_extension(std::string_view extension) {

@@ -2,11 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "base/byte_source.h"
+#include "containers/archive.h"
 #include "screen/options.h"
 #include "screen/palette.h"
 #include "screen/screen_image.h"
@@ -15,7 +17,9 @@ namespace mirva::cli {
 
 /// Every kind of file the program knows. A switch over kinds names every one: a new kind that a
 /// switch forgets is a compiler warning, an error in CI.
-enum class FileKind : std::uint8_t { none, scr, tap, sp, sna, sit, z80, slt, szx, tzx, pzx, gif, pcx, png };
+enum class FileKind : std::uint8_t {
+    none, scr, tap, sp, sna, sit, z80, slt, szx, tzx, pzx, gif, pcx, png, zip, gz
+};
 
 inline constexpr FileKind KIND_NONE = FileKind::none;
 inline constexpr FileKind KIND_SCR = FileKind::scr;
@@ -31,6 +35,8 @@ inline constexpr FileKind KIND_PZX = FileKind::pzx;
 inline constexpr FileKind KIND_GIF = FileKind::gif;
 inline constexpr FileKind KIND_PCX = FileKind::pcx;
 inline constexpr FileKind KIND_PNG = FileKind::png;
+inline constexpr FileKind KIND_ZIP = FileKind::zip;
+inline constexpr FileKind KIND_GZ = FileKind::gz;
 
 /// What a kind holds, which decides what it can be converted to.
 enum class Family : std::uint8_t {
@@ -38,11 +44,13 @@ enum class Family : std::uint8_t {
     screen,    // One bare screen: SCR, TAP.
     snapshot,  // Emulator snapshots and tapes, read only.
     picture,   // PC pictures.
+    archive,   // Archives: one member is read, and its own kind decides the rest.
 };
 
 inline constexpr Family FAMILY_SCREEN = Family::screen;
 inline constexpr Family FAMILY_SNAPSHOT = Family::snapshot;
 inline constexpr Family FAMILY_PICTURE = Family::picture;
+inline constexpr Family FAMILY_ARCHIVE = Family::archive;
 
 /// Takes a Spectrum source; returns its screen and sets border_colour where the file has one.
 using ScreenReader = screen::ScreenImage (*)(base::ByteSource& source, std::string_view path,
@@ -50,6 +58,9 @@ using ScreenReader = screen::ScreenImage (*)(base::ByteSource& source, std::stri
 /// Takes a picture source; returns its picture and fills picture_palette.
 using PictureReader = screen::Picture (*)(base::ByteSource& source,
                                           screen::Palette& picture_palette);
+/// Takes an archive source; returns its first member whose name wanted accepts, or nothing.
+using ArchiveReader = std::optional<containers::ArchiveMember> (*)(
+    base::ByteSource& source, std::string_view path, const containers::MemberFilter& wanted);
 /// Takes a screen, its border colour, the options and the size to write; returns the file.
 using ScreenWriter = std::vector<std::uint8_t> (*)(const screen::ScreenImage& screen,
                                                    std::uint8_t border_colour,
@@ -57,7 +68,8 @@ using ScreenWriter = std::vector<std::uint8_t> (*)(const screen::ScreenImage& sc
                                                    screen::PictureSize size);
 
 /// One row of the table of kinds. A kind is a source when it has a reader (a Spectrum kind a
-/// screen reader, a picture a picture reader) and a destination when it has a writer.
+/// screen reader, a picture a picture reader, an archive an archive reader) and a destination
+/// when it has a writer.
 struct KindRow {
     FileKind kind = FileKind::none;
     std::array<std::string_view, 2> extensions{};  // Upper case, with the dot; "" when unused.
@@ -67,6 +79,7 @@ struct KindRow {
     ScreenWriter write = nullptr;
     std::string_view description;  // What is taken from it or written, for --help.
     bool animates = false;         // The writer can show both flash phases (--flash).
+    ArchiveReader read_archive = nullptr;
 };
 
 /// The table of kinds, one row per kind but none, in the order of FileKind.

@@ -108,6 +108,14 @@ TEST(KindTable, HoldsEveryKindOnceInOrderWithItsAbilities) {
         if (row.read_screen != nullptr || row.read_picture != nullptr) {
             EXPECT_EQ(row.read_picture != nullptr, row.family == FAMILY_PICTURE);
         }
+        // An archive is read through its archive reader alone, and is never written.
+        EXPECT_EQ(row.read_archive != nullptr, row.family == FAMILY_ARCHIVE);
+        if (row.family == FAMILY_ARCHIVE) {
+            EXPECT_TRUE(is_source_kind(row.kind));
+            EXPECT_EQ(row.read_screen, nullptr);
+            EXPECT_EQ(row.read_picture, nullptr);
+            EXPECT_EQ(row.write, nullptr);
+        }
         EXPECT_FALSE(row.description.empty());
         for (std::string_view extension : row.extensions) {
             if (!extension.empty()) {
@@ -126,6 +134,8 @@ TEST(KindTable, HoldsEveryKindOnceInOrderWithItsAbilities) {
     EXPECT_TRUE(kind_row(KIND_PNG).animates);
     EXPECT_TRUE(kind_row(KIND_GIF).animates);
     EXPECT_FALSE(kind_row(KIND_PCX).animates);
+    EXPECT_EQ(family_of(KIND_ZIP), FAMILY_ARCHIVE);
+    EXPECT_EQ(family_of(KIND_GZ), FAMILY_ARCHIVE);
     EXPECT_EQ(family_of(KIND_NONE), Family::none);
 }
 
@@ -143,12 +153,31 @@ TEST(ClassifyArgument, JudgesTheLastExtensionInAnyCase) {
     EXPECT_EQ(classify_argument("a.slt"), KIND_SLT);
     EXPECT_EQ(classify_argument("a.SZX"), KIND_SZX);
     EXPECT_EQ(classify_argument(".scr"), KIND_SCR);
+    EXPECT_EQ(classify_argument("games.ZIP"), KIND_ZIP);
+    EXPECT_EQ(classify_argument("game.tzx.gz"), KIND_GZ);
     EXPECT_EQ(classify_argument("../pics/a.pcx"), KIND_PCX);
     EXPECT_EQ(classify_argument("dir.old/screen.sna"), KIND_SNA);
     EXPECT_EQ(classify_argument("caf\xC3\xA9.scr"), KIND_SCR);
     for (const char* other : {"screen", ".", "pic.gif.bak", "pic.gi", "pic.gif~", "snap.spa",
                               "dir.old/screen", "a.scr.", "scr", "a.\xD3"})
         EXPECT_EQ(classify_argument(other), KIND_NONE) << other;
+}
+
+TEST(MemberKind, TakesSpectrumKindsAndPicturesButNoArchive) {
+    const std::string long_name = std::string(300, 'x') + ".Sna";
+    const std::vector<std::pair<std::string, FileKind>> names{
+        {"game.z80", KIND_Z80},
+        {"GAMES/OLD.DIR/PIC.GIF", KIND_GIF},
+        {"a.tap", KIND_TAP},
+        {long_name, KIND_SNA},  // A member's name is not an argument: no length limit.
+        {"readme.txt", KIND_NONE},
+        {"inner.zip", KIND_NONE},  // An archive inside an archive is not read.
+        {"game.scr.gz", KIND_NONE},
+        {"dir.scr/", KIND_NONE},
+        {"", KIND_NONE},
+    };
+    for (const auto& [name, kind] : names)
+        EXPECT_EQ(member_kind(name), kind) << name;
 }
 
 TEST(ClassifyArgument, RefusesArgumentsLongerThan254Bytes) {

@@ -70,6 +70,8 @@ TEST_F(Driver, RefusesSameFamilyBeforeDestinationKind) {
     expect_message(mirva({"a.tap", "b.slt"}), bad);
     expect_message(mirva({"a.szx", "b.sna"}), same);
     expect_message(mirva({"a.scr", "b.SZX"}), bad);
+    expect_message(mirva({"a.scr", "b.zip"}), bad);
+    expect_message(mirva({"a.pcx", "b.GZ"}), bad);
     // The order of the names decides which file is the source.
     expect_message(mirva({"out.gif", "-i", "in.z80"}), bad);
     EXPECT_FALSE(exists("b.pcx"));

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "base/failure.h"
+#include "support/archive_files.h"
 #include "support/e2e.h"
 #include "support/tap_file.h"
 #include "support/tape_blocks.h"
@@ -41,7 +42,8 @@ std::set<std::string> program_messages(const std::string& source, const std::str
     std::set<std::string> messages;
     for (auto message : {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
                          MSG_TAP_WITHOUT_SCREEN, MSG_TZX_WITHOUT_SCREEN, MSG_PZX_WITHOUT_SCREEN,
-                         MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY}) {
+                         MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY,
+                         MSG_ARCHIVE_WITHOUT_SCREEN}) {
         messages.insert(format_message(message, source) + "\n");
     }
     messages.insert(format_message(MSG_CREATE_DESTINATION, target) + "\n");
@@ -54,6 +56,10 @@ std::vector<std::uint8_t> valid_file(const std::string& kind, const TemporaryDir
     std::vector<std::uint8_t> bytes;
     if (kind == "scr")
         return bytes_of(card);
+    if (kind == "zip")
+        return python_zip({{"card.scr", bytes_of(card)}}, true);
+    if (kind == "scr.gz")
+        return python_gzip(bytes_of(card));
     if (kind == "sna")
         return make_sna(card, 2);
     if (kind == "sna128")  // Bank 7 shown and paged at 0xC000.
@@ -217,7 +223,8 @@ TEST(HostileFiles, LongBlockChainsAreAnsweredQuickly) {
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, Robustness,
                          ::testing::Values("scr", "sp", "sna", "sna128", "sit", "z80", "slt",
-                                           "szx", "tap", "tzx", "pzx", "gif", "pcx"));
+                                           "szx", "tap", "tzx", "pzx", "gif", "pcx",
+                                           "zip", "scr.gz"));
 
 // Tapes that never end, or claim blocks far longer than they are: each is answered, with one
 // message, in bounded time and memory, without reading the whole file.

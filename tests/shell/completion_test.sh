@@ -5,7 +5,7 @@ completion=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-touch a.scr b.GIF c.pcx d.z80 e.txt f.tap g.png h.TZX i.pzx j.SZX
+touch a.scr b.GIF c.pcx d.z80 e.txt f.tap g.png h.TZX i.pzx j.SZX k.zip l.sna.gz m.gz.txt
 mkdir sub
 source "$completion"
 failures=0
@@ -26,7 +26,7 @@ expect() {  # expected, words...
         failures=$((failures + 1))
     fi
 }
-expect "a.scr b.GIF c.pcx d.z80 f.tap h.TZX i.pzx j.SZX sub/ " mirva ""
+expect "a.scr b.GIF c.pcx d.z80 f.tap h.TZX i.pzx j.SZX k.zip l.sna.gz sub/ " mirva ""
 expect "--border --flash --scale= -b -i " mirva -
 expect "--border --flash --scale= -i " mirva -b -
 expect "a.scr f.tap sub/ " mirva b.GIF ""
@@ -37,5 +37,6 @@ expect "--scale=3 " mirva --scale=3
 expect "" mirva a.scr b.gif ""
 expect "a.scr b.GIF c.pcx f.tap g.png sub/ " mirva h.TZX ""
 expect "a.scr b.GIF c.pcx f.tap g.png sub/ " mirva -b i.pzx ""
-echo "$((11 - failures)) passed, $failures failed"
+expect "a.scr b.GIF c.pcx f.tap g.png sub/ " mirva k.zip ""
+echo "$((12 - failures)) passed, $failures failed"
 ((failures == 0))

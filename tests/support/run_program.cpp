@@ -59,6 +59,8 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
             ::_exit(126);
         if (in < 0 || out < 0 || err < 0 || ::chdir(directory.c_str()) != 0)
             ::_exit(127);
+        for (const auto& entry : options.environment)
+            ::putenv(const_cast<char*>(entry.c_str()));  // The child ends in execv, never returns.
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);

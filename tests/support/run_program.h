@@ -23,6 +23,7 @@ struct RunOptions {
     std::uint64_t file_size_limit = 0;
     int user = -1;  // Run as this user and group instead of the caller's (needs root).
     int group = -1;
+    std::vector<std::string> environment{};  // "NAME=value" entries added to the program's.
 };
 
 /// Runs program with the arguments in directory; kills it when the time limit passes.
