@@ -7,6 +7,8 @@ packages=(
     imagemagick python3-pil fuse-emulator-utils   # independent readers and writers
     libsdl2-dev xvfb xdotool x11-utils            # the viewer and its end-to-end test
     libgif-dev hyperfine                          # benchmarks against peers
+    libspng-dev libspng0 libturbojpeg0-dev libturbojpeg0  # PNG and JPEG sources
+    python3-numpy                                 # reference scaling in the tests
 )
 missing=()
 for package in "${packages[@]}"; do

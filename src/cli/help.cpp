@@ -48,7 +48,7 @@ std::string help_text() {
                 line += " " + lower(extension);
         }
         pad_to(line, 14);
-        bool read = row.read_screen != nullptr || row.read_picture != nullptr;
+        bool read = is_source_kind(row.kind);
         line += read ? "L" : " ";
         line += row.write != nullptr ? "E" : " ";
         pad_to(line, 18);

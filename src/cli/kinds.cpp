@@ -8,7 +8,9 @@
 #include "containers/z80.h"
 #include "pictures/gif_reader.h"
 #include "pictures/gif_writer.h"
+#include "pictures/jpeg_reader.h"
 #include "pictures/pcx.h"
+#include "pictures/png_reader.h"
 
 namespace mirva::cli {
 
@@ -24,7 +26,7 @@ screen::ScreenImage read_fixed(base::ByteSource& source, std::string_view path,
     return containers::read_fixed_offset_screen(source, Layout, path, border_colour);
 }
 
-const std::array<KindRow, 9> KINDS{{
+const std::array<KindRow, 11> KINDS{{
     {FileKind::scr,
      {".SCR"},
      Family::screen,
@@ -88,6 +90,22 @@ const std::array<KindRow, 9> KINDS{{
      pictures::read_pcx_picture,
      pictures::write_pcx_screen,
      "imagen PCX de 8 bits de hasta 256x192"},
+    {FileKind::png,
+     {".PNG"},
+     Family::picture,
+     nullptr,
+     nullptr,
+     nullptr,
+     "imagen PNG de cualquier tipo, reducida a 256x192",
+     pictures::read_png_picture},
+    {FileKind::jpeg,
+     {".JPG", ".JPEG"},
+     Family::picture,
+     nullptr,
+     nullptr,
+     nullptr,
+     "imagen JPEG en color o gris, reducida a 256x192",
+     pictures::read_jpeg_picture},
 }};
 
 constexpr std::size_t row_index(FileKind kind) {
@@ -115,7 +133,7 @@ bool is_source_kind(FileKind kind) {
     if (kind == FileKind::none)
         return false;
     const KindRow& row = kind_row(kind);
-    return row.read_screen != nullptr || row.read_picture != nullptr;
+    return row.read_screen != nullptr || row.read_picture != nullptr || row.read_rgb != nullptr;
 }
 
 FileKind kind_of_extension(std::string_view extension) {

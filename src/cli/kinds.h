@@ -9,13 +9,14 @@
 #include "base/byte_source.h"
 #include "screen/options.h"
 #include "screen/palette.h"
+#include "screen/rgb_picture.h"
 #include "screen/screen_image.h"
 
 namespace mirva::cli {
 
 /// Every kind of file the program knows. A switch over kinds names every one: a new kind that a
 /// switch forgets is a compiler warning, an error in CI.
-enum class FileKind : std::uint8_t { none, scr, tap, sp, sna, sit, z80, slt, gif, pcx };
+enum class FileKind : std::uint8_t { none, scr, tap, sp, sna, sit, z80, slt, gif, pcx, png, jpeg };
 
 inline constexpr FileKind KIND_NONE = FileKind::none;
 inline constexpr FileKind KIND_SCR = FileKind::scr;
@@ -27,6 +28,8 @@ inline constexpr FileKind KIND_Z80 = FileKind::z80;
 inline constexpr FileKind KIND_SLT = FileKind::slt;
 inline constexpr FileKind KIND_GIF = FileKind::gif;
 inline constexpr FileKind KIND_PCX = FileKind::pcx;
+inline constexpr FileKind KIND_PNG = FileKind::png;
+inline constexpr FileKind KIND_JPEG = FileKind::jpeg;
 
 /// What a kind holds, which decides what it can be converted to.
 enum class Family : std::uint8_t {
@@ -43,9 +46,13 @@ inline constexpr Family FAMILY_PICTURE = Family::picture;
 /// Takes a Spectrum source; returns its screen and sets border_colour where the file has one.
 using ScreenReader = screen::ScreenImage (*)(base::ByteSource& source, std::string_view path,
                                              std::uint8_t& border_colour);
-/// Takes a picture source; returns its picture and fills picture_palette.
+/// Takes a picture source with a palette and the largest picture to take; returns its picture
+/// and fills picture_palette.
 using PictureReader = screen::Picture (*)(base::ByteSource& source,
-                                          screen::Palette& picture_palette);
+                                          screen::Palette& picture_palette,
+                                          screen::PictureLimit limit);
+/// Takes a picture source without a palette; returns its picture scaled down to fit a screen.
+using RgbReader = screen::RgbPicture (*)(base::ByteSource& source);
 /// Takes a screen, its border colour, the options and the size to write; returns the file.
 using ScreenWriter = std::vector<std::uint8_t> (*)(const screen::ScreenImage& screen,
                                                    std::uint8_t border_colour,
@@ -53,7 +60,7 @@ using ScreenWriter = std::vector<std::uint8_t> (*)(const screen::ScreenImage& sc
                                                    screen::PictureSize size);
 
 /// One row of the table of kinds. A kind is a source when it has a reader (a Spectrum kind a
-/// screen reader, a picture a picture reader) and a destination when it has a writer.
+/// screen reader, a picture a picture or RGB reader) and a destination when it has a writer.
 struct KindRow {
     FileKind kind = FileKind::none;
     std::array<std::string_view, 2> extensions{};  // Upper case, with the dot; "" when unused.
@@ -62,6 +69,7 @@ struct KindRow {
     PictureReader read_picture = nullptr;
     ScreenWriter write = nullptr;
     std::string_view description;  // What is taken from it or written, for --help.
+    RgbReader read_rgb = nullptr;  // A picture kind without a palette.
 };
 
 /// The table of kinds, one row per kind but none, in the order of FileKind.
