@@ -166,10 +166,10 @@ TEST_F(Photos, BombsAndHugeFilesAreRefusedOrReadInBoundedMemory) {
     struct Case {
         std::string copy_of, name, message;
     };
-    for (const Case& c : {Case{"rgb8.png", "huge.png", ""},
-                          Case{"small.jpg", "huge.jpg", too_large},
-                          Case{"", "zeros.png", std::string(base::MSG_NOT_PNG)},
-                          Case{"", "zeros.jpeg", std::string(base::MSG_NOT_JPEG)}}) {
+    for (const Case& c :
+         {Case{"rgb8.png", "huge.png", ""}, Case{"small.jpg", "huge.jpg", too_large},
+          Case{"", "zeros.png", std::string(base::MSG_NOT_PNG)},
+          Case{"", "zeros.jpeg", std::string(base::MSG_NOT_JPEG)}}) {
         SCOPED_TRACE(c.name);
         if (c.copy_of.empty())
             write_file(dir() / c.name, {});

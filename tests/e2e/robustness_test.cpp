@@ -33,9 +33,9 @@ private:
 std::set<std::string> program_messages(const std::string& source, const std::string& target) {
     using namespace base;
     std::set<std::string> messages;
-    for (auto message :
-         {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
-          MSG_TAP_WITHOUT_SCREEN, MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY}) {
+    for (auto message : {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
+                         MSG_NOT_PNG, MSG_NOT_JPEG, MSG_TAP_WITHOUT_SCREEN, MSG_UNSUPPORTED_FEATURE,
+                         MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY}) {
         messages.insert(format_message(message, source) + "\n");
     }
     messages.insert(format_message(MSG_CREATE_DESTINATION, target) + "\n");
@@ -75,6 +75,16 @@ std::vector<std::uint8_t> valid_file(const std::string& kind, const TemporaryDir
         }
         bytes.insert(bytes.end(), {0x00, 0xED, 0xED, 0x00});
         return bytes;
+    }
+    if (kind == "png" || kind == "jpg") {
+        // ImageMagick's file of the test card, from mirva's GIF of it.
+        write_file(dir / "card.scr", bytes_of(card));
+        fs::remove(dir / "card.gif");
+        EXPECT_EQ(run_mirva(dir, {"card.scr", "card.gif"}).exit_status, 0);
+        auto result = run_program("/usr/bin/convert",
+                                  {"card.gif", "-quality", "90", "card." + kind}, dir.path());
+        EXPECT_EQ(result.exit_status, 0) << result.standard_error;
+        return read_file(dir / ("card." + kind));
     }
     // TAP, GIF and PCX: what mirva itself writes for the test card.
     write_file(dir / "card.scr", bytes_of(card));
@@ -159,7 +169,7 @@ TEST_P(Robustness, BitFlippedAndRandomFilesAnswerWithAMessageOrAScreen) {
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, Robustness,
                          ::testing::Values("scr", "sp", "sna", "sit", "z80", "slt", "tap", "gif",
-                                           "pcx"));
+                                           "pcx", "png", "jpg"));
 
 }  // namespace
 }  // namespace mirva::testing

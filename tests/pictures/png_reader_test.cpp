@@ -85,8 +85,8 @@ TEST(ReadPngPicture, ReadsGreyRowsMadeHere) {
     const auto picture = read(png_bytes(3, 2, stored_zlib({0, 0, 128, 255, 0, 7, 8, 9})));
     EXPECT_EQ(picture.width, 3);
     EXPECT_EQ(picture.height, 2);
-    EXPECT_EQ(picture.rgb, (Bytes{0, 0, 0, 128, 128, 128, 255, 255, 255, 7, 7, 7, 8, 8, 8, 9, 9,
-                                  9}));
+    EXPECT_EQ(picture.rgb,
+              (Bytes{0, 0, 0, 128, 128, 128, 255, 255, 255, 7, 7, 7, 8, 8, 8, 9, 9, 9}));
 }
 
 TEST(ReadPngPicture, NamesEveryKindOfBadFile) {
@@ -135,7 +135,9 @@ TEST(ReadJpegPicture, NamesABadSignatureAndDamage) {
         {"a PNG", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, base::MSG_NOT_JPEG},
         {"start of image, then no marker", {0xFF, 0xD8, 0x00, 0x00}, base::MSG_NOT_JPEG},
         {"start of image, then nothing", {0xFF, 0xD8, 0xFF, 0xD9}, base::MSG_READ_DATA},
-        {"a frame header cut short", {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08}, base::MSG_READ_DATA},
+        {"a frame header cut short",
+         {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08},
+         base::MSG_READ_DATA},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

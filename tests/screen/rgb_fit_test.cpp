@@ -75,8 +75,8 @@ TEST(CentreRgbPicture, PlacesThePixelsAsCropToScreenDoes) {
     struct Size {
         int width, height;
     };
-    for (Size size : std::vector<Size>{{0, 0}, {1, 1}, {255, 191}, {100, 37}, {256, 1},
-                                       {3, 192}, {256, 192}}) {
+    for (Size size :
+         std::vector<Size>{{0, 0}, {1, 1}, {255, 191}, {100, 37}, {256, 1}, {3, 192}, {256, 192}}) {
         SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
         IndexedPicture made = random_indexed(size.width, size.height, 7);
         RgbPicture widened = widen_picture(made.picture, made.palette);
@@ -114,8 +114,8 @@ TEST(IndexRgbPicture, KeepsUpTo256ColoursExactlyAndFallsBackToACube) {
     EXPECT_EQ(palette[margin], (Rgb{0, 0, 0}));
     for (int x = 0; x < 255; ++x) {
         const Rgb& shown = palette[indexed.pixels[std::size_t(x)]];
-        EXPECT_EQ(shown, (Rgb{static_cast<std::uint8_t>(x % 64), static_cast<std::uint8_t>(x / 64),
-                              50}));
+        EXPECT_EQ(shown,
+                  (Rgb{static_cast<std::uint8_t>(x % 64), static_cast<std::uint8_t>(x / 64), 50}));
     }
 
     // One colour more: the 6 x 7 x 6 cube, each component within half a step of its level.

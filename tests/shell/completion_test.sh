@@ -5,7 +5,7 @@ completion=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-touch a.scr b.GIF c.pcx d.z80 e.txt f.tap
+touch a.scr b.GIF c.pcx d.z80 e.txt f.tap g.png h.JPEG
 mkdir sub
 source "$completion"
 failures=0
@@ -26,11 +26,13 @@ expect() {  # expected, words...
         failures=$((failures + 1))
     fi
 }
-expect "a.scr b.GIF c.pcx d.z80 f.tap sub/ " mirva ""
-expect "-b -i " mirva -
-expect "-i " mirva -b -
+expect "a.scr b.GIF c.pcx d.z80 f.tap g.png h.JPEG sub/ " mirva ""
+expect "--dither=atkinson --dither=floyd --dither=none --dither=ordered --resize -b -i " mirva -
+expect "--dither=atkinson --dither=floyd --dither=none --dither=ordered --resize -i " mirva -b -
+expect "--resize -b " mirva --dither=floyd -i -
+expect "a.scr f.tap sub/ " mirva --resize h.JPEG ""
 expect "a.scr f.tap sub/ " mirva b.GIF ""
 expect "a.scr b.GIF c.pcx f.tap sub/ " mirva -i d.z80 ""
 expect "" mirva a.scr b.gif ""
-echo "$((6 - failures)) passed, $failures failed"
+echo "$((8 - failures)) passed, $failures failed"
 ((failures == 0))
