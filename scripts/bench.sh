@@ -26,6 +26,16 @@ head -c 6912 /dev/urandom >random.scr
 "$mirva" testcard.scr card.gif
 "$mirva" testcard.scr card.pcx
 snapconv testcard.sna card.z80 >/dev/null 2>&1
+/usr/bin/convert card.gif card.png
+# A 12-megapixel photo-like JPEG: gradients and grain, as a camera's file of 4000x3000.
+/usr/bin/python3 - <<'PY'
+import numpy as np
+from PIL import Image
+y, x = np.mgrid[0:3000, 0:4000]
+rgb = np.stack([x * 255 // 3999, y * 255 // 2999, (x // 7 + y // 5) % 256], axis=2)
+rgb = rgb + np.random.default_rng(1).integers(-12, 13, rgb.shape)
+Image.fromarray(np.clip(rgb, 0, 255).astype(np.uint8)).save('photo12.jpg', quality=90)
+PY
 cat >pillow_convert.py <<'PY'
 import sys
 from PIL import Image
@@ -44,7 +54,15 @@ echo "runs: $runs per command, alternating"
     "SCR to PCX" -- "$mirva" testcard.scr "{out}.pcx" \; \
     "Z80 to GIF" -- "$mirva" card.z80 "{out}.gif" \; \
     "GIF to SCR" -- "$mirva" card.gif "{out}.scr" \; \
-    "PCX to SCR" -- "$mirva" card.pcx "{out}.scr"
+    "PCX to SCR" -- "$mirva" card.pcx "{out}.scr" \; \
+    "PNG to SCR, 256x192" -- "$mirva" card.png "{out}.scr"
+
+echo
+echo "a 12-megapixel JPEG (4000x3000) to a screen, $((runs / 10 > 10 ? runs / 10 : 10)) runs"
+"$timer" "$((runs / 10 > 10 ? runs / 10 : 10))" \
+    "floor (stdio copy)" -- "$floor" testcard.scr "{out}.scr" \; \
+    "JPEG 12 Mpx to SCR" -- "$mirva" photo12.jpg "{out}.scr" \; \
+    "ImageMagick resize only" -- /usr/bin/convert photo12.jpg -resize 256x192 "{out}.png"
 
 peer_runs=$((runs / 10 > 10 ? runs / 10 : 10))
 echo

@@ -14,7 +14,6 @@ namespace {
 
 inline constexpr std::array<std::uint8_t, 8> PNG_SIGNATURE{0x89, 'P',  'N',  'G',
                                                            0x0D, 0x0A, 0x1A, 0x0A};
-inline constexpr std::uint8_t COLOUR_TYPE_INDEXED = 3;
 
 // Ancillary chunks (text, profiles) are skipped, but each is held whole while it is read: no
 // one of them may take more than this, nor all that are kept together.
@@ -84,38 +83,46 @@ screen::RgbPicture read_png_picture(base::ByteSource& source) {
     const auto width = static_cast<int>(header.width);  // 1..16384: libspng refuses 0.
     const auto height = static_cast<int>(header.height);
     std::array<std::uint8_t, 3> margin{};
-    if (header.color_type == COLOUR_TYPE_INDEXED)
+    if (header.color_type == SPNG_COLOR_TYPE_INDEXED)
         margin = first_palette_colour(spng, context.get());
 
-    // Every colour type and depth comes as 8-bit RGBA (16-bit samples reduced to 8 bits),
-    // with tRNS transparency, one row at a time.
-    if (spng.decode_image(context.get(), nullptr, 0, SPNG_FMT_RGBA8,
+    // Every colour type and depth comes as 8-bit RGB (16-bit samples reduced to 8 bits), or as
+    // RGBA with tRNS transparency when there is any to compose, one row at a time.
+    spng_trns transparency{};
+    const bool has_alpha = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
+                           header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ||
+                           spng.get_trns(context.get(), &transparency) == 0;
+    const int format = has_alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
+    if (spng.decode_image(context.get(), nullptr, 0, format,
                           SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) != 0)
         base::error(base::MSG_READ_DATA);
     const auto row_pixels = static_cast<std::size_t>(width);
-    std::vector<std::uint8_t> rgba(4 * row_pixels);
     std::vector<std::uint8_t> rgb(3 * row_pixels);
+    std::vector<std::uint8_t> rgba(has_alpha ? 4 * row_pixels : 0);
     screen::AreaScaler scaler(width, height, screen::fitted_size(width, height));
+    const bool interlaced = header.interlace_method != 0;
     int status = 0;
     do {
         spng_row_info row{};
         if (spng.get_row_info(context.get(), &row) != 0)
             base::error(base::MSG_READ_DATA);
-        status = spng.decode_row(context.get(), rgba.data(), rgba.size());
+        status = has_alpha ? spng.decode_row(context.get(), rgba.data(), rgba.size())
+                           : spng.decode_row(context.get(), rgb.data(), rgb.size());
         if (status != 0 && status != SPNG_EOI)
             base::error(base::MSG_READ_DATA);
-        // A row of an interlaced image holds only its pass's pixels, at their places.
-        const bool interlaced = header.interlace_method != 0;
         if (row.pass < 0 || row.pass > 6 || row.row_num >= header.height)
             base::error(base::MSG_READ_DATA);
+        // A row of an interlaced image holds only its pass's pixels, at their places.
         const auto pass = static_cast<std::size_t>(row.pass);
         const int x_first = interlaced ? ADAM7_X_FIRST[pass] : 0;
         const int x_step = interlaced ? ADAM7_X_STEP[pass] : 1;
-        for (std::size_t x = static_cast<std::size_t>(x_first); x < row_pixels;
-             x += static_cast<std::size_t>(x_step)) {
-            const std::uint8_t alpha = rgba[4 * x + 3];
-            for (std::size_t c = 0; c < 3; ++c)
-                rgb[3 * x + c] = over_black(rgba[4 * x + c], alpha);
+        if (has_alpha) {
+            for (std::size_t x = static_cast<std::size_t>(x_first); x < row_pixels;
+                 x += static_cast<std::size_t>(x_step)) {
+                const std::uint8_t alpha = rgba[4 * x + 3];
+                for (std::size_t c = 0; c < 3; ++c)
+                    rgb[3 * x + c] = over_black(rgba[4 * x + c], alpha);
+            }
         }
         scaler.add_row(static_cast<int>(row.row_num), rgb, x_first, x_step);
     } while (status != SPNG_EOI);

@@ -68,8 +68,14 @@ void AreaScaler::add_row(int y, std::span<const std::uint8_t> row, int x_first, 
     const auto step = static_cast<std::size_t>(x_step);
     if (same_size_) {
         const std::size_t row_start = static_cast<std::size_t>(y) * 3 * width;
-        for (std::size_t x = first; x < width; x += step)
-            std::copy_n(&row[3 * x], 3, &copied_[row_start + 3 * x]);
+        if (first == 0 && step == 1) {
+            std::copy_n(row.begin(), 3 * width, copied_.begin() + std::ptrdiff_t(row_start));
+            return;
+        }
+        for (std::size_t x = first; x < width; x += step) {
+            for (std::size_t c = 0; c < 3; ++c)
+                copied_[row_start + 3 * x + c] = row[3 * x + c];
+        }
         return;
     }
 
@@ -100,10 +106,11 @@ void AreaScaler::add_row(int y, std::span<const std::uint8_t> row, int x_first, 
     }
 }
 
-RgbPicture AreaScaler::finish(std::array<std::uint8_t, 3> margin) const {
+RgbPicture AreaScaler::finish(std::array<std::uint8_t, 3> margin) {
     RgbPicture picture{size_.width, size_.height, {}, margin};
     if (same_size_) {
-        picture.rgb = copied_;
+        picture.rgb = std::move(copied_);
+        copied_.clear();
         return picture;
     }
     // Every result pixel covers source_width x source_height square units.

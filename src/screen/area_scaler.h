@@ -29,8 +29,8 @@ public:
     /// added once, in any order.
     void add_row(int y, std::span<const std::uint8_t> row, int x_first = 0, int x_step = 1);
 
-    /// Returns the scaled picture with that margin colour.
-    RgbPicture finish(std::array<std::uint8_t, 3> margin) const;
+    /// Returns the scaled picture with that margin colour; called once, last.
+    RgbPicture finish(std::array<std::uint8_t, 3> margin);
 
 private:
     // The first result pixel a source column or row falls in and the units of it there; the rest

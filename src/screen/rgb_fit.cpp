@@ -18,17 +18,24 @@ ScreenImage rgb_picture_to_screen(const RgbPicture& picture, const Options& opti
     Picture indices;
     indices.width = SCREEN_WIDTH;
     indices.height = SCREEN_HEIGHT;
+    std::size_t last_key = nearest.size();  // No key: the first pixel is always looked up.
+    std::uint8_t last_index = 0;
     for (std::size_t pixel = 0; pixel < SCREEN_PIXELS; ++pixel) {
-        const Rgb colour{static_cast<std::uint8_t>(picture.rgb[3 * pixel] >> 2),
-                         static_cast<std::uint8_t>(picture.rgb[3 * pixel + 1] >> 2),
-                         static_cast<std::uint8_t>(picture.rgb[3 * pixel + 2] >> 2)};
-        const std::size_t key =
-            std::size_t{colour.red} << 12 | std::size_t{colour.green} << 6 | colour.blue;
-        if (nearest[key] == 0) {
-            nearest[key] = static_cast<std::uint8_t>(
-                nearest_spectrum_colour(apply_colour_options(colour, options)) + 1);
+        const std::size_t key = (std::size_t{picture.rgb[3 * pixel]} >> 2) << 12 |
+                                (std::size_t{picture.rgb[3 * pixel + 1]} >> 2) << 6 |
+                                std::size_t{picture.rgb[3 * pixel + 2]} >> 2;
+        if (key != last_key) {
+            if (nearest[key] == 0) {
+                const Rgb colour{static_cast<std::uint8_t>(key >> 12),
+                                 static_cast<std::uint8_t>((key >> 6) & 63),
+                                 static_cast<std::uint8_t>(key & 63)};
+                nearest[key] = static_cast<std::uint8_t>(
+                    nearest_spectrum_colour(apply_colour_options(colour, options)) + 1);
+            }
+            last_key = key;
+            last_index = static_cast<std::uint8_t>(nearest[key] - 1);
         }
-        indices.pixels[pixel] = static_cast<std::uint8_t>(nearest[key] - 1);
+        indices.pixels[pixel] = last_index;
     }
     return spectrum_picture_to_screen(indices);
 }

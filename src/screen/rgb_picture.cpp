@@ -76,10 +76,12 @@ RgbPicture widen_picture(const Picture& picture, const Palette& picture_palette)
 RgbPicture centre_rgb_picture(const RgbPicture& picture) {
     assert(picture.width >= 0 && picture.width <= SCREEN_WIDTH);
     assert(picture.height >= 0 && picture.height <= SCREEN_HEIGHT);
+    if (picture.width == SCREEN_WIDTH && picture.height == SCREEN_HEIGHT)
+        return picture;
     RgbPicture result{SCREEN_WIDTH, SCREEN_HEIGHT, {}, picture.margin};
     result.rgb.resize(3 * SCREEN_PIXELS);
-    for (std::size_t pixel = 0; pixel < SCREEN_PIXELS; ++pixel)
-        std::copy(picture.margin.begin(), picture.margin.end(), &result.rgb[3 * pixel]);
+    for (std::size_t at = 0; at < result.rgb.size(); ++at)
+        result.rgb[at] = picture.margin[at % 3];
     if (picture.width == 0 || picture.height == 0)
         return result;
     // The placement of crop_to_screen: an odd height's extra margin row at the top, an odd
