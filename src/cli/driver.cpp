@@ -1,6 +1,7 @@
 #include "cli/driver.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "base/failure.h"
 #include "base/file_source.h"
@@ -82,7 +83,7 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
             drain_terminal_input();
             return 0;
         }
-        screen = rgb_to_screen(screen::centre_rgb_picture(picture), options);
+        screen = rgb_to_screen(screen::centre_rgb_picture(std::move(picture)), options);
     } else {
         screen::Palette picture_palette{};
         screen::Picture picture = source_row.read_picture(
@@ -98,7 +99,7 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
                 drain_terminal_input();
                 return 0;
             }
-            screen = rgb_to_screen(screen::centre_rgb_picture(widened), options);
+            screen = rgb_to_screen(screen::centre_rgb_picture(std::move(widened)), options);
         } else {
             screen::apply_palette_options(picture_palette, options);
             if (show) {

@@ -73,7 +73,7 @@ RgbPicture widen_picture(const Picture& picture, const Palette& picture_palette)
     return scaler.finish(margin);
 }
 
-RgbPicture centre_rgb_picture(const RgbPicture& picture) {
+RgbPicture centre_rgb_picture(RgbPicture picture) {
     assert(picture.width >= 0 && picture.width <= SCREEN_WIDTH);
     assert(picture.height >= 0 && picture.height <= SCREEN_HEIGHT);
     if (picture.width == SCREEN_WIDTH && picture.height == SCREEN_HEIGHT)

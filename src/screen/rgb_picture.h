@@ -56,7 +56,7 @@ RgbPicture widen_picture(const Picture& picture, const Palette& picture_palette)
 
 /// Takes a picture of at most 256x192; returns it centred in 256x192 on its margin colour, an
 /// odd margin's extra row at the top and extra column at the right, as crop_to_screen does.
-RgbPicture centre_rgb_picture(const RgbPicture& picture);
+RgbPicture centre_rgb_picture(RgbPicture picture);
 
 /// Applies -b (every pixel becomes the grey of its mean component, first) and -i (every
 /// component inverted) to the 8-bit colours of a picture and its margin.
