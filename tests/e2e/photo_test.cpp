@@ -98,7 +98,8 @@ TEST_F(Photos, EveryColourTypeDepthAndLayoutReadsToTheScaledPixels) {
 }
 
 TEST_F(Photos, SamePixelsAsPngGifAndPcxGiveTheSameScreen) {
-    const std::vector<std::vector<std::string>> option_sets{{}, {"-b"}, {"-i"}, {"-b", "-i"}};
+    const std::vector<std::vector<std::string>> option_sets{
+        {}, {"-b"}, {"-i"}, {"-b", "-i"}, {"--dither=none", "-i"}};
     for (std::string name : {"same", "smaller"}) {
         for (const auto& options : option_sets) {
             std::vector<Bytes> screens;
@@ -113,6 +114,13 @@ TEST_F(Photos, SamePixelsAsPngGifAndPcxGiveTheSameScreen) {
             }
             EXPECT_EQ(screens[0], screens[1]) << name;
             EXPECT_EQ(screens[0], screens[2]) << name;
+            if (options.size() == 2 && options[0] == "--dither=none") {
+                // The default mode named is the default.
+                EXPECT_EQ(screens[0], read_file(dir() / (name + "_png_i.scr")));
+            }
+            if (options == std::vector<std::string>{"-i"})
+                fs::copy_file(dir() / (name + "_png.scr"), dir() / (name + "_png_i.scr"),
+                              fs::copy_options::overwrite_existing);
         }
     }
 }
@@ -183,6 +191,31 @@ TEST_F(Photos, BombsAndHugeFilesAreRefusedOrReadInBoundedMemory) {
         else
             expect_message(result, c.message);
         fs::remove(dir() / c.name);
+    }
+}
+
+TEST_F(Photos, EachLibraryIsLoadedOnlyForItsKind) {
+    auto linked = run_program("/usr/bin/ldd", {MIRVA_BINARY}, dir().path());
+    EXPECT_EQ(linked.exit_status, 0);
+    EXPECT_EQ(linked.standard_output.find("spng"), std::string::npos) << linked.standard_output;
+    EXPECT_EQ(linked.standard_output.find("turbojpeg"), std::string::npos);
+
+    // The dynamic loader lists every library it opens on standard error.
+    struct Case {
+        std::string source;
+        bool spng, turbojpeg;
+    };
+    for (const Case& c : {Case{"same.gif", false, false}, Case{"same.png", true, false},
+                          Case{"small.jpg", false, true}}) {
+        SCOPED_TRACE(c.source);
+        fs::remove(dir() / "out.scr");
+        ::setenv("LD_DEBUG", "libs", 1);
+        auto result = mirva({c.source, "out.scr"});
+        ::unsetenv("LD_DEBUG");
+        EXPECT_EQ(result.exit_status, 0);
+        EXPECT_EQ(result.standard_error.find("libspng.so.0") != std::string::npos, c.spng);
+        EXPECT_EQ(result.standard_error.find("libturbojpeg.so.0") != std::string::npos,
+                  c.turbojpeg);
     }
 }
 
