@@ -48,6 +48,16 @@ python3 -c 'import sys, zipfile
 with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as archive:
     archive.writestr("readme.txt", "hola\n")
     archive.write(sys.argv[2])' card.zip card.z80
+/usr/bin/convert card.gif card.png
+# A 12-megapixel photo-like JPEG: gradients and grain, as a camera's file of 4000x3000.
+/usr/bin/python3 - <<'PY'
+import numpy as np
+from PIL import Image
+y, x = np.mgrid[0:3000, 0:4000]
+rgb = np.stack([x * 255 // 3999, y * 255 // 2999, (x // 7 + y // 5) % 256], axis=2)
+rgb = rgb + np.random.default_rng(1).integers(-12, 13, rgb.shape)
+Image.fromarray(np.clip(rgb, 0, 255).astype(np.uint8)).save('photo12.jpg', quality=90)
+PY
 cat >pillow_convert.py <<'PY'
 import sys
 from PIL import Image
@@ -78,7 +88,8 @@ echo "runs: $runs per command, alternating"
     "SCR to GIF --flash" -- "$mirva" --flash testcard.scr "{out}.gif" \; \
     "SCR to PNG --flash" -- "$mirva" --flash testcard.scr "{out}.png" \; \
     "SCR to PNG --scale=4" -- "$mirva" --scale=4 testcard.scr "{out}.png" \; \
-    "SCR to PNG --scale=4, random" -- "$mirva" --scale=4 random.scr "{out}.png"
+    "SCR to PNG --scale=4, random" -- "$mirva" --scale=4 random.scr "{out}.png" \; \
+    "PNG to SCR, 256x192" -- "$mirva" card.png "{out}.scr"
 
 echo
 echo "PNG sizes against optipng -o2 of the same file"
@@ -104,6 +115,12 @@ for job in "testcard.scr loads-1.gif" "card.z80 loads-2.gif" "card.gif loads-3.t
     opened=$(LD_DEBUG=libs "$mirva" $job 2>&1 | grep -c 'calling init: .*libarchive' || true)
     echo "libarchive loaded by mirva $job: $([[ $opened -gt 0 ]] && echo yes || echo no)"
 done
+echo
+echo "a 12-megapixel JPEG (4000x3000) to a screen, $((runs / 10 > 10 ? runs / 10 : 10)) runs"
+"$timer" "$((runs / 10 > 10 ? runs / 10 : 10))" \
+    "floor (stdio copy)" -- "$floor" testcard.scr "{out}.scr" \; \
+    "JPEG 12 Mpx to SCR" -- "$mirva" photo12.jpg "{out}.scr" \; \
+    "ImageMagick resize only" -- /usr/bin/convert photo12.jpg -resize 256x192 "{out}.png"
 
 peer_runs=$((runs / 10 > 10 ? runs / 10 : 10))
 echo

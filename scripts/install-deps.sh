@@ -10,6 +10,8 @@ packages=(
     libsdl2-dev xvfb xdotool x11-utils            # the viewer and its end-to-end test
     libarchive-dev libarchive13                   # ZIP and gzip sources
     libgif-dev hyperfine                          # benchmarks against peers
+    libspng-dev libspng0 libturbojpeg0-dev libturbojpeg0  # PNG and JPEG sources
+    python3-numpy                                 # reference scaling in the tests
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -17,6 +17,9 @@ head -c 16412 /dev/zero >card.sit && cat testcard.scr >>card.sit
 "$mirva" testcard.scr card.pcx
 snapconv testcard.sna card.z80 >/dev/null 2>&1
 cp card.z80 card.slt
+/usr/bin/convert card.gif -interlace PNG card.png
+/usr/bin/convert card.gif -resize 600x450 -interlace JPEG card.jpg
+/usr/bin/convert card.gif -resize 300x300 card.wide.gif
 cp testcard.scr card.scr
 cp testcard.sna card.sna
 
@@ -43,15 +46,18 @@ for source in scr tap sp sna sit z80 slt; do
         check 0 -b "card.$source" "out.$destination"
     done
 done
-for source in gif pcx; do
+for source in gif pcx png jpg; do
     for destination in scr tap; do
         check 0 -i "card.$source" "out.$destination"
     done
 done
+check 0 --resize card.wide.gif out.scr
 # The viewers with no display to open, and the refusals.
 check 1 card.sna
 check 1 card.gif
 check 1 card.gif out.pcx
+check 1 card.png
+check 1 card.jpg
 check 1 card.scr out.sna
 check 1 card.scr card.gif
 check 1 missing.scr out.scr

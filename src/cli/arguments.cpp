@@ -81,7 +81,7 @@ Request parse_arguments(std::span<const std::string> arguments) {
     bool has_source = false;
     bool has_destination = false;
     std::bitset<32> seen;
-    static_assert(32 >= 4, "one bit per option");
+    static_assert(32 >= 6, "one bit per option");
     for (const auto& whole : arguments) {
         std::string_view argument = up_to_nul(whole);
         if (argument.size() > MAX_ARGUMENT_LENGTH)

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 #include "base/failure.h"
 #include "base/file_source.h"
@@ -9,9 +10,12 @@
 #include "cli/files.h"
 #include "cli/help.h"
 #include "display/viewers.h"
+#include "screen/dither.h"
 #include "screen/fit.h"
 #include "screen/framing.h"
 #include "screen/palette_options.h"
+#include "screen/rgb_fit.h"
+#include "screen/rgb_picture.h"
 
 namespace mirva::cli {
 
@@ -33,6 +37,15 @@ void check_request(const Request& request) {
     }
     if (!request.destination.empty() && destination_exists(request.destination))
         base::fatal(base::MSG_DESTINATION_EXISTS, request.destination);
+}
+
+// The screen of a 256x192 picture without a palette: the fit of its colours, -b and -i applied
+// to them as to a palette's, or a dithering of them with -b and -i applied first.
+screen::ScreenImage rgb_to_screen(screen::RgbPicture picture, const screen::Options& options) {
+    if (options.dither == screen::Dither::none)
+        return screen::rgb_picture_to_screen(picture, options);
+    screen::apply_rgb_options(picture, options);
+    return screen::dither_to_screen(picture, options.dither);
 }
 
 void print(const std::string& text) {
@@ -81,25 +94,49 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
     const KindRow& source_row = kind_row(request.source_kind);
     std::uint8_t border_colour = 0;
     screen::ScreenImage screen{};
-    if (source_row.read_picture != nullptr) {
-        screen::Palette picture_palette{};
-        screen::Picture picture = source_row.read_picture(*source, picture_palette);
-        screen::apply_palette_options(picture_palette, options);
-        if (show) {
-            auto display = open_display();
-            display::view_picture(*display, picture, picture_palette, border_colour);
-            drain_terminal_input();
-            return 0;
-        }
-        screen::crop_to_screen(picture);
-        screen = screen::picture_to_screen(picture, picture_palette);
-    } else {
+    if (source_row.read_screen != nullptr) {
         screen = source_row.read_screen(*source, request.source, border_colour);
         if (show) {
             auto display = open_display();
             display::view_screen(*display, screen, options, border_colour);
             drain_terminal_input();
             return 0;
+        }
+    } else if (source_row.read_rgb != nullptr) {
+        screen::RgbPicture picture = source_row.read_rgb(*source);
+        if (show) {
+            auto display = open_display();
+            display::view_rgb_picture(*display, picture, options);
+            drain_terminal_input();
+            return 0;
+        }
+        screen = rgb_to_screen(screen::centre_rgb_picture(std::move(picture)), options);
+    } else {
+        screen::Palette picture_palette{};
+        screen::Picture picture = source_row.read_picture(
+            *source, picture_palette, options.resize ? screen::RESIZE_LIMIT : screen::SCREEN_LIMIT);
+        const bool fits =
+            picture.width <= screen::SCREEN_WIDTH && picture.height <= screen::SCREEN_HEIGHT;
+        if (!fits || (!show && options.dither != screen::Dither::none)) {
+            // Scaled down (--resize) or dithered: the picture's colours, as if it had none.
+            screen::RgbPicture widened = screen::widen_picture(picture, picture_palette);
+            if (show) {
+                auto display = open_display();
+                display::view_rgb_picture(*display, widened, options);
+                drain_terminal_input();
+                return 0;
+            }
+            screen = rgb_to_screen(screen::centre_rgb_picture(std::move(widened)), options);
+        } else {
+            screen::apply_palette_options(picture_palette, options);
+            if (show) {
+                auto display = open_display();
+                display::view_picture(*display, picture, picture_palette, border_colour);
+                drain_terminal_input();
+                return 0;
+            }
+            screen::crop_to_screen(picture);
+            screen = screen::picture_to_screen(picture, picture_palette);
         }
     }
 

@@ -13,8 +13,10 @@
 #include "containers/z80.h"
 #include "pictures/gif_reader.h"
 #include "pictures/gif_writer.h"
+#include "pictures/jpeg_reader.h"
 #include "pictures/pcx.h"
 #include "pictures/png_writer.h"
+#include "pictures/png_reader.h"
 
 namespace mirva::cli {
 
@@ -34,7 +36,7 @@ screen::ScreenImage read_fixed(base::ByteSource& source, std::string_view path,
     return containers::read_fixed_offset_screen(source, Layout, path, border_colour);
 }
 
-const std::array<KindRow, 15> KINDS{{
+const std::array<KindRow, 16> KINDS{{
     {FileKind::scr,
      {".SCR"},
      Family::screen,
@@ -120,15 +122,26 @@ const std::array<KindRow, 15> KINDS{{
      pictures::read_pcx_picture,
      pictures::write_pcx_screen,
      "imagen PCX de 8 bits de hasta 256x192"},
-    // PNG is written only; as a source it is not yet known.
     {FileKind::png,
      {".PNG"},
      Family::picture,
      nullptr,
      nullptr,
      pictures::write_png_screen,
-     "imagen PNG con los colores del Spectrum",
-     true},
+     "imagen PNG: de cualquier tipo, reducida a 256x192; escrita con los colores del Spectrum",
+     true,
+     nullptr,
+     pictures::read_png_picture},
+    {FileKind::jpeg,
+     {".JPG", ".JPEG"},
+     Family::picture,
+     nullptr,
+     nullptr,
+     nullptr,
+     "imagen JPEG en color o gris, reducida a 256x192",
+     false,
+     nullptr,
+     pictures::read_jpeg_picture},
     {FileKind::zip,
      {".ZIP"},
      Family::archive,
@@ -137,7 +150,8 @@ const std::array<KindRow, 15> KINDS{{
      nullptr,
      "archivo ZIP: el primer fichero de un tipo que se lee",
      false,
-     containers::read_zip_member},
+     containers::read_zip_member,
+     nullptr},
     {FileKind::gz,
      {".GZ"},
      Family::archive,
@@ -146,7 +160,8 @@ const std::array<KindRow, 15> KINDS{{
      nullptr,
      "fichero comprimido con gzip: NOMBRE.gz se lee como NOMBRE",
      false,
-     containers::read_gzip_member},
+     containers::read_gzip_member,
+     nullptr},
 }};
 
 constexpr std::size_t row_index(FileKind kind) {
@@ -174,7 +189,8 @@ bool is_source_kind(FileKind kind) {
     if (kind == FileKind::none)
         return false;
     const KindRow& row = kind_row(kind);
-    return row.read_screen != nullptr || row.read_picture != nullptr || row.read_archive != nullptr;
+    return row.read_screen != nullptr || row.read_picture != nullptr ||
+           row.read_rgb != nullptr || row.read_archive != nullptr;
 }
 
 FileKind kind_of_extension(std::string_view extension) {

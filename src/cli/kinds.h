@@ -11,6 +11,7 @@
 #include "containers/archive.h"
 #include "screen/options.h"
 #include "screen/palette.h"
+#include "screen/rgb_picture.h"
 #include "screen/screen_image.h"
 
 namespace mirva::cli {
@@ -18,7 +19,7 @@ namespace mirva::cli {
 /// Every kind of file the program knows. A switch over kinds names every one: a new kind that a
 /// switch forgets is a compiler warning, an error in CI.
 enum class FileKind : std::uint8_t {
-    none, scr, tap, sp, sna, sit, z80, slt, szx, tzx, pzx, gif, pcx, png, zip, gz
+    none, scr, tap, sp, sna, sit, z80, slt, szx, tzx, pzx, gif, pcx, png, jpeg, zip, gz
 };
 
 inline constexpr FileKind KIND_NONE = FileKind::none;
@@ -35,6 +36,7 @@ inline constexpr FileKind KIND_PZX = FileKind::pzx;
 inline constexpr FileKind KIND_GIF = FileKind::gif;
 inline constexpr FileKind KIND_PCX = FileKind::pcx;
 inline constexpr FileKind KIND_PNG = FileKind::png;
+inline constexpr FileKind KIND_JPEG = FileKind::jpeg;
 inline constexpr FileKind KIND_ZIP = FileKind::zip;
 inline constexpr FileKind KIND_GZ = FileKind::gz;
 
@@ -55,9 +57,13 @@ inline constexpr Family FAMILY_ARCHIVE = Family::archive;
 /// Takes a Spectrum source; returns its screen and sets border_colour where the file has one.
 using ScreenReader = screen::ScreenImage (*)(base::ByteSource& source, std::string_view path,
                                              std::uint8_t& border_colour);
-/// Takes a picture source; returns its picture and fills picture_palette.
+/// Takes a picture source with a palette and the largest picture to take; returns its picture
+/// and fills picture_palette.
 using PictureReader = screen::Picture (*)(base::ByteSource& source,
-                                          screen::Palette& picture_palette);
+                                          screen::Palette& picture_palette,
+                                          screen::PictureLimit limit);
+/// Takes a picture source without a palette; returns its picture scaled down to fit a screen.
+using RgbReader = screen::RgbPicture (*)(base::ByteSource& source);
 /// Takes an archive source; returns its first member whose name wanted accepts, or nothing.
 using ArchiveReader = std::optional<containers::ArchiveMember> (*)(
     base::ByteSource& source, std::string_view path, const containers::MemberFilter& wanted);
@@ -68,8 +74,8 @@ using ScreenWriter = std::vector<std::uint8_t> (*)(const screen::ScreenImage& sc
                                                    screen::PictureSize size);
 
 /// One row of the table of kinds. A kind is a source when it has a reader (a Spectrum kind a
-/// screen reader, a picture a picture reader, an archive an archive reader) and a destination
-/// when it has a writer.
+/// screen reader, a picture a picture or RGB reader, an archive an archive reader) and a
+/// destination when it has a writer.
 struct KindRow {
     FileKind kind = FileKind::none;
     std::array<std::string_view, 2> extensions{};  // Upper case, with the dot; "" when unused.
@@ -80,6 +86,7 @@ struct KindRow {
     std::string_view description;  // What is taken from it or written, for --help.
     bool animates = false;         // The writer can show both flash phases (--flash).
     ArchiveReader read_archive = nullptr;
+    RgbReader read_rgb = nullptr;  // A picture kind without a palette.
 };
 
 /// The table of kinds, one row per kind but none, in the order of FileKind.

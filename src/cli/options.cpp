@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <array>
+#include <utility>
 
 namespace mirva::cli {
 
@@ -27,7 +28,23 @@ bool set_scale(screen::Options& options, std::string_view value) {
     return true;
 }
 
-const std::array<OptionRow, 7> OPTIONS{{
+bool set_dither(screen::Options& options, std::string_view value) {
+    constexpr std::array<std::pair<std::string_view, screen::Dither>, 4> modes{{
+        {"none", screen::Dither::none},
+        {"floyd", screen::Dither::floyd},
+        {"atkinson", screen::Dither::atkinson},
+        {"ordered", screen::Dither::ordered},
+    }};
+    for (const auto& [name, mode] : modes) {
+        if (value == name) {
+            options.dither = mode;
+            return true;
+        }
+    }
+    return false;
+}
+
+const std::array<OptionRow, 9> OPTIONS{{
     {"-b", "", "blanco y negro: tinta blanca brillante sobre papel negro, o grises", Action::job,
      [](screen::Options& options, std::string_view) {
          options.bw = true;
@@ -50,6 +67,13 @@ const std::array<OptionRow, 7> OPTIONS{{
          options.flash = true;
          return true;
      }},
+    {"--resize", "", "reduce a 256x192 las imagenes GIF y PCX mayores", Action::job,
+     [](screen::Options& options, std::string_view) {
+         options.resize = true;
+         return true;
+     }},
+    {"--dither", "MODO", "tramado al hacer una pantalla: none, floyd, atkinson u ordered",
+     Action::job, set_dither},
     {"--help", "", "muestra esta ayuda y termina", Action::help, nullptr},
     {"--version", "", "muestra la version y termina", Action::version, nullptr},
 }};

@@ -1,6 +1,7 @@
 #include "display/viewers.h"
 
 #include "screen/framing.h"
+#include "screen/palette_options.h"
 #include "screen/render.h"
 
 namespace mirva::display {
@@ -73,6 +74,15 @@ void view_picture(Display& display, screen::Picture& picture,
     screen::frame_picture(picture.pixels, picture.width, picture.height, border_colour);
     display.show_frame(picture.pixels);
     wait_for_key(display);
+}
+
+void view_rgb_picture(Display& display, const screen::RgbPicture& picture,
+                      const screen::Options& options) {
+    screen::Palette picture_palette{};
+    std::uint8_t margin_index = 0;
+    screen::Picture indexed = screen::index_rgb_picture(picture, picture_palette, margin_index);
+    screen::apply_palette_options(picture_palette, options);
+    view_picture(display, indexed, picture_palette, margin_index);
 }
 
 }  // namespace mirva::display

@@ -6,6 +6,7 @@
 #include "display/graphics.h"
 #include "screen/options.h"
 #include "screen/palette.h"
+#include "screen/rgb_picture.h"
 #include "screen/screen_image.h"
 
 namespace mirva::display {
@@ -27,6 +28,12 @@ void show_flashing(Display& display, std::span<const std::uint8_t> frame_a,
 /// returns in text mode.
 void view_picture(Display& display, screen::Picture& picture,
                   const screen::Palette& picture_palette, std::uint8_t border_colour);
+
+/// Shows a picture without a palette (at most 256x192) centred on its margin colour, in its
+/// colours as the fit takes them (shifted right by 2, -b and -i applied; a 6 x 7 x 6 colour
+/// cube when they are more than 256), until a key is pressed; returns in text mode.
+void view_rgb_picture(Display& display, const screen::RgbPicture& picture,
+                      const screen::Options& options);
 
 /// Returns the palette index the margins of a Spectrum screen show for a border byte: the byte
 /// itself up to 15, its low three bits above.

@@ -18,8 +18,6 @@ inline constexpr std::uint8_t IMAGE_SEPARATOR = 0x2C;       // ','
 inline constexpr std::uint8_t LOCAL_TABLE_FLAG = 0x80;      // Image flags: L I S 00 PPP.
 inline constexpr std::uint8_t INTERLACE_FLAG = 0x40;
 inline constexpr std::uint8_t TABLE_SIZE_BITS = 0x07;  // Screen flags: G CCC S TTT, table size.
-inline constexpr int MAX_WIDTH = 256;
-inline constexpr int MAX_HEIGHT = 192;
 
 // A chain of sub-blocks of any length is read through a buffer of this size.
 inline constexpr std::size_t INPUT_BUFFER_BYTES = std::size_t{1} << 16;
@@ -97,9 +95,10 @@ int gif_root_bits(int colour_bits, std::uint8_t minimum_code_size) {
 
 std::vector<std::uint8_t> deinterlace_picture(std::span<const std::uint8_t> source, int width,
                                               int height) {
-    base::require(source.size() == screen::FRAME_BYTES);
-    base::require(width >= 0 && width <= MAX_WIDTH && height >= 0 && height <= MAX_HEIGHT);
-    std::vector<std::uint8_t> picture(screen::FRAME_BYTES);
+    base::require(width >= 0 && height >= 0);
+    base::require(source.size() / (width == 0 ? 1 : static_cast<std::size_t>(width)) >=
+                  static_cast<std::size_t>(height));
+    std::vector<std::uint8_t> picture(source.size());
     const auto row_width = static_cast<std::size_t>(width);
     // The four passes of an interlaced image: every 8th row from 0, every 8th from 4, every 4th
     // from 2, every 2nd from 1.
@@ -116,7 +115,8 @@ std::vector<std::uint8_t> deinterlace_picture(std::span<const std::uint8_t> sour
     return picture;
 }
 
-screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& picture_palette) {
+screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& picture_palette,
+                                 screen::PictureLimit limit) {
     if (!source.size())
         base::error(base::MSG_READ_DATA);
     BufferedInput input(source);
@@ -149,10 +149,11 @@ screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& pict
         base::error(base::MSG_PICTURE_TOO_LARGE);
     screen::Picture picture;
     picture.width = little_endian_16(std::span(descriptor).subspan<4, 2>());
-    if (picture.width > MAX_WIDTH)
+    if (picture.width > limit.width)
         base::error(base::MSG_PICTURE_TOO_LARGE);
     picture.height = little_endian_16(std::span(descriptor).subspan<6, 2>());
-    if (picture.height > MAX_HEIGHT)
+    if (!screen::within_limit(static_cast<std::uint64_t>(picture.width),
+                              static_cast<std::uint64_t>(picture.height), limit))
         base::error(base::MSG_PICTURE_TOO_LARGE);
     const std::uint8_t image_flags = descriptor[8];
     if (image_flags & LOCAL_TABLE_FLAG)
@@ -162,6 +163,11 @@ screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& pict
     // The data sub-blocks, joined without their length bytes, are one code stream, decoded as
     // it arrives. Once decoding has ended, the rest of the chain is read up to its zero length
     // byte without being kept: a file cut before it is short.
+    // A picture larger than a frame, taken only to be scaled down, gets a buffer of its size.
+    const auto pixel_count =
+        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
+    if (pixel_count > picture.pixels.size())
+        picture.pixels.resize(pixel_count);
     LzwTable lzw_table;
     LzwDecoder decoder(lzw_table, root_bits, picture.pixels);
     bool decoding = true;
@@ -172,9 +178,6 @@ screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& pict
     const std::size_t out = decoder.written();
     // A stream that ends early leaves the rest of the picture in the first byte of the string
     // expanded last.
-    // Width and height were checked against 256 and 192 above.
-    const auto pixel_count =
-        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
     if (out < pixel_count) {
         std::fill(picture.pixels.begin() + static_cast<std::ptrdiff_t>(out),
                   picture.pixels.begin() + static_cast<std::ptrdiff_t>(pixel_count),

@@ -132,9 +132,12 @@ void append_u16(std::vector<std::uint8_t>& file, unsigned value) {
 
 void decode_pcx_pixels(base::ByteSource& data, std::uint64_t data_length, const PcxLayout& layout,
                        std::span<std::uint8_t> pixels) {
-    base::require(layout.width >= 0 && layout.width <= screen::SCREEN_WIDTH);
-    base::require(layout.height >= 0 && layout.height <= screen::SCREEN_HEIGHT);
-    base::require(pixels.size() >= static_cast<std::size_t>(layout.width * layout.height));
+    base::require(layout.width >= 0 && layout.height >= 0);
+    base::require(screen::within_limit(static_cast<std::uint64_t>(layout.width),
+                                       static_cast<std::uint64_t>(layout.height),
+                                       screen::RESIZE_LIMIT));
+    base::require(pixels.size() >=
+                  static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.height));
     if (layout.width == 0 || layout.height == 0)
         return;
     DataCursor cursor(data, data_length);
@@ -152,7 +155,8 @@ void decode_pcx_pixels(base::ByteSource& data, std::uint64_t data_length, const 
     }
 }
 
-screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& picture_palette) {
+screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& picture_palette,
+                                 screen::PictureLimit limit) {
     auto file_size = source.size();
     if (!file_size)
         base::error(base::MSG_READ_DATA);
@@ -165,12 +169,15 @@ screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& pict
         base::error(base::MSG_READ_DATA);
     const int width = field_u16(header, X_MAX) - field_u16(header, X_MIN) + 1;
     const int height = field_u16(header, Y_MAX) - field_u16(header, Y_MIN) + 1;
-    if (width > screen::SCREEN_WIDTH || height > screen::SCREEN_HEIGHT)
+    if (width > limit.width || height > limit.height)
         base::error(base::MSG_PICTURE_TOO_LARGE);
     // A maximum below its minimum gives no picture at all; such a header is refused. A size of
     // 0 is an empty picture.
     if (width < 0 || height < 0)
         base::error(base::MSG_READ_DATA);
+    if (!screen::within_limit(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height),
+                              limit))
+        base::error(base::MSG_PICTURE_TOO_LARGE);
     if (header[COLOUR_PLANES] != 1)
         base::error(base::MSG_READ_DATA);
 
@@ -190,6 +197,10 @@ screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& pict
     picture.height = height;
     if (width == 0 || height == 0)
         return picture;
+    // A picture larger than a frame, taken only to be scaled down, gets a buffer of its size.
+    const auto pixel_count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (pixel_count > picture.pixels.size())
+        picture.pixels.resize(pixel_count);
     if (!source.seek(PCX_HEADER_BYTES))
         base::error(base::MSG_READ_DATA);
     PcxLayout layout{width, height, static_cast<std::size_t>(field_u16(header, BYTES_PER_LINE)),

@@ -8,6 +8,7 @@
 #include "base/byte_source.h"
 #include "screen/options.h"
 #include "screen/palette.h"
+#include "screen/rgb_picture.h"
 #include "screen/screen_image.h"
 
 namespace mirva::pictures {
@@ -22,8 +23,8 @@ inline constexpr std::uint8_t PCX_PALETTE_MARKER = 0x0C;
 /// pixels (lines are padded, to an even length by most writers); otherwise they are the
 /// pixels in one continuous stream.
 struct PcxLayout {
-    int width = 0;   // 0..256
-    int height = 0;  // 0..192
+    int width = 0;   // 0..256, or 0..16384 for a picture to be scaled down.
+    int height = 0;  // 0..192, or 0..16384; at most 64 megapixels.
     std::size_t bytes_per_line = 0;
     bool run_length = true;  // False for raw data, whose bytes are the values.
 };
@@ -36,9 +37,10 @@ struct PcxLayout {
 void decode_pcx_pixels(base::ByteSource& data, std::uint64_t data_length, const PcxLayout& layout,
                        std::span<std::uint8_t> pixels);
 
-/// Takes an 8-bit PCX file of at most 256x192; returns its picture and fills all 256 entries of
-/// picture_palette. Fails with the PCX reader's messages.
-screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& picture_palette);
+/// Takes an 8-bit PCX file of at most 256x192 (or of the limit given); returns its picture and
+/// fills all 256 entries of picture_palette. Fails with the PCX reader's messages.
+screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& picture_palette,
+                                 screen::PictureLimit limit = screen::SCREEN_LIMIT);
 
 /// Takes 256x192 pixels of spectrum_palette indices; returns the bytes of a PCX file of them,
 /// run-length coded without runs across lines, with the Spectrum colours (any byte is a valid

@@ -167,8 +167,13 @@ void fit_cell(Picture& picture, ScreenImage& screen, int column, int row) {
 
 ScreenImage picture_to_screen(Picture& picture, const Palette& picture_palette) {
     base::require(picture.width == SCREEN_WIDTH && picture.height == SCREEN_HEIGHT);
-    ScreenImage screen{};
     snap_to_spectrum(picture, picture_palette);
+    return spectrum_picture_to_screen(picture);
+}
+
+ScreenImage spectrum_picture_to_screen(Picture& picture) {
+    base::require(picture.width == SCREEN_WIDTH && picture.height == SCREEN_HEIGHT);
+    ScreenImage screen{};
     for (int row = 0; row < 24; ++row)
         for (int column = 0; column < 32; ++column)
             fit_cell(picture, screen, column, row);

@@ -35,4 +35,8 @@ void fit_cell(Picture& picture, ScreenImage& screen, int column, int row);
 /// palette; returns the screen that fits two Spectrum colours to every 8x8 cell.
 ScreenImage picture_to_screen(Picture& picture, const Palette& picture_palette);
 
+/// Takes a 256x192 picture of spectrum_palette indices (used as working storage and left as 0
+/// and 1); returns the screen that fits two Spectrum colours to every 8x8 cell.
+ScreenImage spectrum_picture_to_screen(Picture& picture);
+
 }  // namespace mirva::screen

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "screen/screen_image.h"
 
 namespace mirva::screen {
@@ -10,14 +12,21 @@ inline constexpr int MAX_SCALE = 8;
 inline constexpr int BORDER_WIDTH = 32;
 inline constexpr int BORDER_HEIGHT = 24;
 
+/// How a picture becomes a screen: the fit of two colours to each cell, or that fit on a dithered
+/// picture.
+enum class Dither : std::uint8_t { none, floyd, atkinson, ordered };
+
 /// How a picture made from a screen, or a screen made from a picture, is to look: everything the
 /// command line can ask of a conversion or a viewer, parsed once and passed down unchanged.
+
 struct Options {
     bool bw = false;       // -b: black and white.
     bool inverse = false;  // -i: ink and paper swapped, or every colour inverted.
     int scale = 1;         // --scale=N: every screen pixel written as N x N, 1..MAX_SCALE.
     bool border = false;   // --border: a written picture gets the border around the screen.
     bool flash = false;    // --flash: a written picture shows both flash phases in turn.
+    bool resize = false;   // --resize: GIF and PCX pictures larger than 256x192 are scaled down.
+    Dither dither = Dither::none;  // --dither=MODE, for a picture written as a screen.
 };
 
 /// The size in pixels of a picture written from a screen.

@@ -28,6 +28,22 @@ TEST(ParseArguments, TakesOptionsAnywhereOnceEachAndFilesInOrder) {
     EXPECT_EQ(parse({"a.scr", "--version"}).action, Action::version);
 }
 
+TEST(ParseArguments, TakesResizeAndEveryDitherMode) {
+    EXPECT_FALSE(parse({"a.png"}).options.resize);
+    EXPECT_EQ(parse({"a.png"}).options.dither, screen::Dither::none);
+    EXPECT_TRUE(parse({"a.gif", "--resize", "b.scr"}).options.resize);
+    const std::vector<std::pair<std::string, screen::Dither>> modes{
+        {"none", screen::Dither::none},
+        {"floyd", screen::Dither::floyd},
+        {"atkinson", screen::Dither::atkinson},
+        {"ordered", screen::Dither::ordered},
+    };
+    for (const auto& [name, mode] : modes)
+        EXPECT_EQ(parse({"--dither=" + name, "a.jpg", "b.tap"}).options.dither, mode) << name;
+    EXPECT_EQ(parse({"photo.JPEG"}).source_kind, KIND_JPEG);
+    EXPECT_EQ(parse({"photo.Png"}).source_kind, KIND_PNG);
+}
+
 TEST(ParseArguments, GivesTheBannerForAnythingNotAllowed) {
     const std::vector<std::vector<std::string>> refused{
         {},
@@ -59,9 +75,11 @@ TEST(ParseArguments, GivesTheBannerForAnythingNotAllowed) {
         {"--flash=1", "a.scr"},
         {"--FLASH", "a.scr"},
         {"-scale=2", "a.scr"},
-        // PNG is written, never read.
-        {"a.png"},
-        {"a.png", "b.scr"},
+        {"--dither", "a.png"},
+        {"--dither=", "a.png"},
+        {"--dither=Floyd", "a.png"},
+        {"--dither=none", "--dither=none", "a.png"},
+        {"--resize=yes", "a.gif"},
     };
     for (const auto& arguments : refused) {
         try {
@@ -103,10 +121,12 @@ TEST(KindTable, HoldsEveryKindOnceInOrderWithItsAbilities) {
         const KindRow& row = table[index];
         EXPECT_EQ(static_cast<std::size_t>(row.kind), index + 1);
         EXPECT_EQ(&kind_row(row.kind), &row);
-        EXPECT_FALSE(row.read_screen != nullptr && row.read_picture != nullptr);
-        // A picture kind is read as a picture, any other as a screen.
-        if (row.read_screen != nullptr || row.read_picture != nullptr) {
-            EXPECT_EQ(row.read_picture != nullptr, row.family == FAMILY_PICTURE);
+        const int readers = (row.read_screen != nullptr) + (row.read_picture != nullptr) +
+                            (row.read_rgb != nullptr);
+        EXPECT_LE(readers, 1);
+        // A picture kind is read as a picture, with a palette or without, any other as a screen.
+        if (readers == 1) {
+            EXPECT_EQ(row.read_screen == nullptr, row.family == FAMILY_PICTURE);
         }
         // An archive is read through its archive reader alone, and is never written.
         EXPECT_EQ(row.read_archive != nullptr, row.family == FAMILY_ARCHIVE);
@@ -127,9 +147,11 @@ TEST(KindTable, HoldsEveryKindOnceInOrderWithItsAbilities) {
     EXPECT_EQ(family_of(KIND_SLT), FAMILY_SNAPSHOT);
     EXPECT_EQ(family_of(KIND_SZX), FAMILY_SNAPSHOT);
     EXPECT_EQ(family_of(KIND_PCX), FAMILY_PICTURE);
-    // PNG is a picture that is written, animated, and not read.
+    // PNG is a picture that is read, written and animated; JPEG is only read.
     EXPECT_EQ(family_of(KIND_PNG), FAMILY_PICTURE);
-    EXPECT_FALSE(is_source_kind(KIND_PNG));
+    EXPECT_TRUE(is_source_kind(KIND_PNG));
+    EXPECT_TRUE(is_source_kind(KIND_JPEG));
+    EXPECT_EQ(kind_row(KIND_JPEG).write, nullptr);
     EXPECT_NE(kind_row(KIND_PNG).write, nullptr);
     EXPECT_TRUE(kind_row(KIND_PNG).animates);
     EXPECT_TRUE(kind_row(KIND_GIF).animates);

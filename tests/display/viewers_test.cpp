@@ -196,5 +196,33 @@ TEST_F(ViewPicture, ReturnsToTextModeWhenWaitingFails) {
     EXPECT_EQ(display.kinds().back(), Call::GraphicsOff);
 }
 
+TEST(ViewRgbPicture, ShowsTheColoursTheFitTakesOnBlackMargins) {
+    // Three pixels, two of one 6-bit colour, in a 3x1 picture; -i inverts what is shown.
+    const screen::RgbPicture picture{3, 1, {255, 0, 0, 0, 0, 250, 1, 2, 251}, {}};
+    for (bool inverse : {false, true}) {
+        RecordingDisplay display;
+        display.press(10, 'k');
+        view_rgb_picture(display, picture, screen::Options{.inverse = inverse});
+        auto entries = display.of(Call::Palette);
+        ASSERT_EQ(entries.size(), 256u);
+        auto shown = [&](screen::Rgb colour) {
+            return inverse ? screen::Rgb{static_cast<std::uint8_t>(63 - colour.red),
+                                         static_cast<std::uint8_t>(63 - colour.green),
+                                         static_cast<std::uint8_t>(63 - colour.blue)}
+                           : colour;
+        };
+        EXPECT_EQ(entries[0].colour, shown({0, 0, 0}));
+        EXPECT_EQ(entries[1].colour, shown({63, 0, 0}));
+        EXPECT_EQ(entries[2].colour, shown({0, 0, 62}));
+        // Row 100, columns 158..160 of the frame; everything else the margin, entry 0.
+        const auto frame = display.of(Call::ShowFrame)[0].frame;
+        std::vector<std::uint8_t> expected(64000, 0);
+        expected[100 * 320 + 158] = 1;
+        expected[100 * 320 + 159] = 2;
+        expected[100 * 320 + 160] = 2;
+        EXPECT_EQ(frame, expected);
+    }
+}
+
 }  // namespace
 }  // namespace mirva::display

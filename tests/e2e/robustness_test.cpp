@@ -41,9 +41,9 @@ std::set<std::string> program_messages(const std::string& source, const std::str
     using namespace base;
     std::set<std::string> messages;
     for (auto message : {MSG_READ_SOURCE, MSG_OPEN_SOURCE, MSG_READ_DATA, MSG_NOT_GIF, MSG_NOT_PCX,
-                         MSG_TAP_WITHOUT_SCREEN, MSG_TZX_WITHOUT_SCREEN, MSG_PZX_WITHOUT_SCREEN,
-                         MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE, MSG_NO_MEMORY,
-                         MSG_ARCHIVE_WITHOUT_SCREEN}) {
+                         MSG_NOT_PNG, MSG_NOT_JPEG, MSG_TAP_WITHOUT_SCREEN, MSG_TZX_WITHOUT_SCREEN,
+                         MSG_PZX_WITHOUT_SCREEN, MSG_UNSUPPORTED_FEATURE, MSG_PICTURE_TOO_LARGE,
+                         MSG_NO_MEMORY, MSG_ARCHIVE_WITHOUT_SCREEN}) {
         messages.insert(format_message(message, source) + "\n");
     }
     messages.insert(format_message(MSG_CREATE_DESTINATION, target) + "\n");
@@ -108,6 +108,16 @@ std::vector<std::uint8_t> valid_file(const std::string& kind, const TemporaryDir
         }
         bytes.insert(bytes.end(), {0x00, 0xED, 0xED, 0x00});
         return bytes;
+    }
+    if (kind == "png" || kind == "jpg") {
+        // ImageMagick's file of the test card, from mirva's GIF of it.
+        write_file(dir / "card.scr", bytes_of(card));
+        fs::remove(dir / "card.gif");
+        EXPECT_EQ(run_mirva(dir, {"card.scr", "card.gif"}).exit_status, 0);
+        auto result = run_program("/usr/bin/convert",
+                                  {"card.gif", "-quality", "90", "card." + kind}, dir.path());
+        EXPECT_EQ(result.exit_status, 0) << result.standard_error;
+        return read_file(dir / ("card." + kind));
     }
     // TAP, GIF and PCX: what mirva itself writes for the test card.
     write_file(dir / "card.scr", bytes_of(card));
@@ -223,8 +233,8 @@ TEST(HostileFiles, LongBlockChainsAreAnsweredQuickly) {
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, Robustness,
                          ::testing::Values("scr", "sp", "sna", "sna128", "sit", "z80", "slt",
-                                           "szx", "tap", "tzx", "pzx", "gif", "pcx",
-                                           "zip", "scr.gz"));
+                                           "szx", "tap", "tzx", "pzx", "gif", "pcx", "png",
+                                           "jpg", "zip", "scr.gz"));
 
 // Tapes that never end, or claim blocks far longer than they are: each is answered, with one
 // message, in bounded time and memory, without reading the whole file.

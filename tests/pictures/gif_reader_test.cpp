@@ -290,9 +290,10 @@ TEST(ReadGifPicture, ReadsLongChainsInFewCallsAndLittleMemory) {
 
 TEST(DeinterlacePicture, RefusesBuffersAndSizesOutOfRange) {
     std::vector<std::uint8_t> frame(64000);
-    EXPECT_FAILURE(deinterlace_picture(std::span(frame).first(63999), 8, 8), base::MSG_INTERNAL);
-    for (auto [width, height] : {std::pair{257, 1}, {1, 193}, {-1, 1}, {1, -1}})
+    EXPECT_FAILURE(deinterlace_picture(std::span(frame).first(63), 8, 8), base::MSG_INTERNAL);
+    for (auto [width, height] : {std::pair{256, 251}, {1, 64001}, {-1, 1}, {1, -1}})
         EXPECT_FAILURE(deinterlace_picture(frame, width, height), base::MSG_INTERNAL);
+    EXPECT_EQ(deinterlace_picture(frame, 320, 200).size(), frame.size());
 }
 
 }  // namespace

@@ -5,7 +5,7 @@ completion=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-touch a.scr b.GIF c.pcx d.z80 e.txt f.tap g.png h.TZX i.pzx j.SZX k.zip l.sna.gz m.gz.txt
+touch a.scr b.GIF c.pcx d.z80 e.txt f.tap g.png h.TZX i.pzx j.SZX k.zip l.sna.gz m.gz.txt n.JPEG
 mkdir sub
 source "$completion"
 failures=0
@@ -26,17 +26,20 @@ expect() {  # expected, words...
         failures=$((failures + 1))
     fi
 }
-expect "a.scr b.GIF c.pcx d.z80 f.tap h.TZX i.pzx j.SZX k.zip l.sna.gz sub/ " mirva ""
-expect "--border --flash --scale= -b -i " mirva -
-expect "--border --flash --scale= -i " mirva -b -
+expect "a.scr b.GIF c.pcx d.z80 f.tap g.png h.TZX i.pzx j.SZX k.zip l.sna.gz n.JPEG sub/ " mirva ""
+expect "--border --dither=atkinson --dither=floyd --dither=none --dither=ordered --flash --resize --scale= -b -i " mirva -
+expect "--border --dither=atkinson --dither=floyd --dither=none --dither=ordered --flash --resize --scale= -i " mirva -b -
+expect "--border --flash --resize --scale= -b " mirva --dither=floyd -i -
+expect "a.scr f.tap sub/ " mirva --resize n.JPEG ""
+expect "a.scr f.tap sub/ " mirva g.png ""
 expect "a.scr f.tap sub/ " mirva b.GIF ""
 expect "a.scr b.GIF c.pcx f.tap g.png sub/ " mirva -i d.z80 ""
 expect "a.scr b.GIF c.pcx f.tap g.png sub/ " mirva --scale=2 --flash d.z80 ""
-expect "--border --scale= " mirva --flash a.scr --
+expect "--border --dither=atkinson --dither=floyd --dither=none --dither=ordered --resize --scale= " mirva --flash a.scr --
 expect "--scale=3 " mirva --scale=3
 expect "" mirva a.scr b.gif ""
 expect "a.scr b.GIF c.pcx f.tap g.png sub/ " mirva h.TZX ""
 expect "a.scr b.GIF c.pcx f.tap g.png sub/ " mirva -b i.pzx ""
 expect "a.scr b.GIF c.pcx f.tap g.png sub/ " mirva k.zip ""
-echo "$((12 - failures)) passed, $failures failed"
+echo "$((16 - failures)) passed, $failures failed"
 ((failures == 0))
