@@ -1,14 +1,21 @@
 #pragma once
 
+#include <cstdint>
+
 #include "screen/screen_image.h"
 
 namespace mirva::screen {
+
+/// How a picture is fitted to a screen: two colours a cell with no dithering, or one of three
+/// dithering methods.
+enum class Dither : std::uint8_t { none, floyd, atkinson, ordered };
 
 /// How a picture made from a screen, or a screen made from a picture, is to look: everything the
 /// command line can ask of a conversion or a viewer, parsed once and passed down unchanged.
 struct Options {
     bool bw = false;       // -b: black and white.
     bool inverse = false;  // -i: ink and paper swapped, or every colour inverted.
+    Dither dither = Dither::none;  // --dither: how a picture is fitted to a screen.
 };
 
 /// The size in pixels of a picture written from a screen.

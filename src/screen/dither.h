@@ -1,0 +1,13 @@
+#pragma once
+
+#include "screen/options.h"
+#include "screen/rgb_picture.h"
+#include "screen/screen_image.h"
+
+namespace mirva::screen {
+
+/// Takes a 256x192 picture and a dithering mode other than none; returns the screen whose cells
+/// hold, each in two colours of one brightness, the picture dithered in that mode.
+ScreenImage dither_to_screen(const RgbPicture& picture, Dither mode);
+
+}  // namespace mirva::screen
