@@ -4,272 +4,280 @@
 #include <array>
 #include <cassert>
 #include <cmath>
-#include <cstdlib>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <utility>
 #include <vector>
 
+#include "screen/lab.h"
 #include "screen/palette.h"
 
 namespace mirva::screen {
 
 namespace {
 
-using Colour = std::array<float, 3>;
+// Colours are dithered as the picture stores them, gamma-encoded sRGB 0..255: a blur of those
+// values is how the error of a screen is measured, and mixing there measured closer to the
+// picture than mixing in linear light.
 
-struct Knobs {
-    bool linear = false;
-    float clamp = 1.0f;
-    float leak = 0.0f;
-    int candidates = 72;
-    int cost = 0;
-    float noise = 0.0f;
-    int samples = 9;
-};
+inline constexpr int CELL = 8;
+inline constexpr int COLUMNS = SCREEN_WIDTH / CELL;
+inline constexpr int ROWS = SCREEN_HEIGHT / CELL;
+inline constexpr int BLOCKS_ACROSS = SCREEN_WIDTH / 2;  // blurred_lab_blocks' 2x2 blocks.
 
-const Knobs& knobs() {
-    static Knobs k = [] {
-        Knobs made;
-        if (const char* v = std::getenv("DQ_LINEAR"))
-            made.linear = std::atoi(v) != 0;
-        if (const char* v = std::getenv("DQ_CLAMP"))
-            made.clamp = static_cast<float>(std::atof(v));
-        if (const char* v = std::getenv("DQ_LEAK"))
-            made.leak = static_cast<float>(std::atof(v));
-        if (const char* v = std::getenv("DQ_COST"))
-            made.cost = std::atoi(v);
-        if (const char* v = std::getenv("DQ_NOISE"))
-            made.noise = static_cast<float>(std::atof(v));
-        if (const char* v = std::getenv("DQ_SAMPLES"))
-            made.samples = std::atoi(v);
-        if (const char* v = std::getenv("DQ_CANDIDATES"))
-            made.candidates = std::atoi(v);
-        return made;
-    }();
-    return k;
-}
-
-float to_space(float byte) {
-    if (!knobs().linear)
-        return byte;
-    float c = byte / 255.0f;
-    float l = c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
-    return 255.0f * l;
-}
-
+// Two Spectrum colours of one brightness, first <= second; a cell of one colour is a pair of it
+// with itself.
 struct Pair {
-    std::uint8_t first;
-    std::uint8_t second;
+    std::uint8_t first = 0;
+    std::uint8_t second = 0;
 };
+inline constexpr std::size_t PAIR_COUNT = 72;  // 2 brightnesses x (8 alone + 28 together).
 
-std::array<Pair, 72> make_pairs() {
-    std::array<Pair, 72> pairs{};
-    std::size_t n = 0;
-    for (std::uint8_t bright = 0; bright < 16; bright += 8)
-        for (std::uint8_t a = 0; a < 8; ++a)
-            for (std::uint8_t b = a; b < 8; ++b)
-                pairs[n++] = {static_cast<std::uint8_t>(a + bright),
-                              static_cast<std::uint8_t>(b + bright)};
+constexpr std::array<Pair, PAIR_COUNT> all_pairs() {
+    std::array<Pair, PAIR_COUNT> pairs{};
+    std::size_t count = 0;
+    for (int bright = 0; bright < 16; bright += 8)
+        for (int first = 0; first < 8; ++first)
+            for (int second = first; second < 8; ++second)
+                pairs[count++] = {static_cast<std::uint8_t>(bright + first),
+                                  static_cast<std::uint8_t>(bright + second)};
     return pairs;
 }
+inline constexpr std::array<Pair, PAIR_COUNT> PAIRS = all_pairs();
 
-struct Tap {
+// A pair is judged by how near the mixtures of its two colours come to the blurred picture:
+// POINTS mixtures evenly from first to second, in CIELAB. All 72 pairs are first judged on the
+// means of the cell's four quarters against every other mixture, then the CANDIDATES best
+// on the cell's 16 blocks against every mixture.
+inline constexpr std::size_t POINTS = 9;
+inline constexpr std::size_t COARSE_STEP = 2;
+inline constexpr std::size_t CANDIDATES = 8;
+using Mixtures = std::array<std::array<Colour, POINTS>, PAIR_COUNT>;
+
+Colour spectrum_colour(std::uint8_t index) {
+    const Rgb& colour = spectrum_palette[index];
+    // The 6-bit components shown in 8 bits: 50 is 200 and 63 is 252.
+    return {colour.red * 4.0f, colour.green * 4.0f, colour.blue * 4.0f};
+}
+
+float square_distance(const Colour& a, const Colour& b) {
+    const float first = a[0] - b[0];
+    const float second = a[1] - b[1];
+    const float third = a[2] - b[2];
+    return first * first + second * second + third * third;
+}
+
+Mixtures pair_mixtures() {
+    Mixtures mixtures{};
+    for (std::size_t pair = 0; pair < PAIR_COUNT; ++pair) {
+        const Colour a = spectrum_colour(PAIRS[pair].first);
+        const Colour b = spectrum_colour(PAIRS[pair].second);
+        for (std::size_t point = 0; point < POINTS; ++point) {
+            const float part = static_cast<float>(point) / (POINTS - 1);
+            Colour mixture{};
+            for (std::size_t c = 0; c < 3; ++c)
+                mixture[c] = a[c] + part * (b[c] - a[c]);
+            mixtures[pair][point] = lab_colour(mixture);
+        }
+    }
+    return mixtures;
+}
+
+// The sum over colours of the distance to the nearest of every step-th mixture.
+float pair_cost(std::span<const Colour> colours, const std::array<Colour, POINTS>& mixtures,
+                std::size_t step) {
+    float cost = 0;
+    for (const Colour& colour : colours) {
+        float nearest = square_distance(colour, mixtures[0]);
+        for (std::size_t point = step; point < POINTS; point += step)
+            nearest = std::min(nearest, square_distance(colour, mixtures[point]));
+        cost += std::sqrt(nearest);
+    }
+    return cost;
+}
+
+// The spectrum_palette index of an 8-bit colour, or 16 when it is none.
+std::uint8_t spectrum_index(const std::uint8_t* rgb) {
+    for (std::uint8_t index = 0; index < 16; ++index) {
+        const Colour colour = spectrum_colour(index);
+        if (colour[0] == rgb[0] && colour[1] == rgb[1] && colour[2] == rgb[2])
+            return index;  // Black is 0, never 8.
+    }
+    return 16;
+}
+
+// A cell that holds at most two Spectrum colours of one brightness is shown exactly: finds
+// that pair, or returns false.
+bool exact_pair(const RgbPicture& picture, int column, int row, Pair& pair) {
+    std::array<std::uint8_t, 2> found{};
+    std::size_t count = 0;
+    for (int y = row * CELL; y < row * CELL + CELL; ++y) {
+        for (int x = column * CELL; x < column * CELL + CELL; ++x) {
+            const std::size_t at = 3 * static_cast<std::size_t>(y * SCREEN_WIDTH + x);
+            const std::uint8_t index = spectrum_index(&picture.rgb[at]);
+            if (index == 16)
+                return false;
+            if (std::find(found.begin(), found.begin() + count, index) != found.begin() + count)
+                continue;
+            if (count == 2)
+                return false;
+            found[count++] = index;
+        }
+    }
+    const std::uint8_t low = std::min(found[0], found[count - 1]);
+    const std::uint8_t high = std::max(found[0], found[count - 1]);
+    if (low == 0 && high >= 8) {
+        pair = {8, high};  // Black joins a bright colour as bright black.
+        return true;
+    }
+    if ((low >= 8) != (high >= 8))
+        return false;
+    pair = {low, high};
+    return true;
+}
+
+Pair choose_pair(const RgbPicture& picture, const std::vector<Colour>& blocks,
+                 const Mixtures& mixtures, int column, int row) {
+    Pair exact;
+    if (exact_pair(picture, column, row, exact))
+        return exact;
+    // The cell's 4x4 blocks, and the mean of each quarter of them.
+    std::array<Colour, 16> cell{};
+    std::array<Colour, 4> quarters{};
+    for (std::size_t y = 0; y < 4; ++y) {
+        for (std::size_t x = 0; x < 4; ++x) {
+            const std::size_t block = (static_cast<std::size_t>(row) * 4 + y) * BLOCKS_ACROSS +
+                                      static_cast<std::size_t>(column) * 4 + x;
+            cell[y * 4 + x] = blocks[block];
+            for (std::size_t c = 0; c < 3; ++c)
+                quarters[(y / 2) * 2 + x / 2][c] += blocks[block][c] / 4;
+        }
+    }
+    std::array<std::pair<float, std::size_t>, PAIR_COUNT> coarse{};
+    for (std::size_t pair = 0; pair < PAIR_COUNT; ++pair)
+        coarse[pair] = {pair_cost(quarters, mixtures[pair], COARSE_STEP), pair};
+    // Equal costs keep the lower pair: the order is total, so the choice is deterministic.
+    std::partial_sort(coarse.begin(), coarse.begin() + CANDIDATES, coarse.end());
+    std::size_t best = coarse[0].second;
+    float best_cost = pair_cost(cell, mixtures[best], 1);
+    for (std::size_t candidate = 1; candidate < CANDIDATES; ++candidate) {
+        const std::size_t pair = coarse[candidate].second;
+        const float cost = pair_cost(cell, mixtures[pair], 1);
+        if (cost < best_cost || (cost == best_cost && pair < best)) {
+            best = pair;
+            best_cost = cost;
+        }
+    }
+    return PAIRS[best];
+}
+
+// The part 0..1 of the way from a to b of the point of that segment nearest to colour.
+float segment_position(const Colour& colour, const Colour& a, const Colour& b) {
+    const Colour step{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    const float length = step[0] * step[0] + step[1] * step[1] + step[2] * step[2];
+    if (length == 0)
+        return 0;
+    const float along =
+        (colour[0] - a[0]) * step[0] + (colour[1] - a[1]) * step[1] + (colour[2] - a[2]) * step[2];
+    return std::clamp(along / length, 0.0f, 1.0f);
+}
+
+// One share of a pixel's error: to the pixel dx across and dy down, weight / 16ths of it.
+struct Share {
     int dx;
     int dy;
     float weight;
 };
+inline constexpr std::array<Share, 4> FLOYD_STEINBERG{
+    {{1, 0, 7 / 16.0f}, {-1, 1, 3 / 16.0f}, {0, 1, 5 / 16.0f}, {1, 1, 1 / 16.0f}}};
+// Atkinson's six eighths; the other quarter of the error is dropped, which keeps contrast.
+inline constexpr std::array<Share, 6> ATKINSON{{{1, 0, 1 / 8.0f},
+                                                {2, 0, 1 / 8.0f},
+                                                {-1, 1, 1 / 8.0f},
+                                                {0, 1, 1 / 8.0f},
+                                                {1, 1, 1 / 8.0f},
+                                                {0, 2, 1 / 8.0f}}};
 
-const std::vector<Tap> FLOYD{{1, 0, 7 / 16.0f}, {-1, 1, 3 / 16.0f}, {0, 1, 5 / 16.0f},
-                             {1, 1, 1 / 16.0f}};
-const std::vector<Tap> ATKINSON{{1, 0, 1 / 8.0f},  {2, 0, 1 / 8.0f}, {-1, 1, 1 / 8.0f},
-                                {0, 1, 1 / 8.0f},  {1, 1, 1 / 8.0f}, {0, 2, 1 / 8.0f}};
-
-inline constexpr int PAD = 2;
-inline constexpr int STRIDE = SCREEN_WIDTH + 2 * PAD;
-
-struct Work {
-    std::vector<Colour> values = std::vector<Colour>(std::size_t{STRIDE} * (SCREEN_HEIGHT + PAD));
-    Colour& at(int x, int y) { return values[static_cast<std::size_t>(y * STRIDE + x + PAD)]; }
-};
-
-float distance(const Colour& a, const Colour& b) {
-    float r = a[0] - b[0], g = a[1] - b[1], bl = a[2] - b[2];
-    return r * r + g * g + bl * bl;
-}
-
-struct Context {
-    std::array<Colour, 16> palette;
-    float low;
-    float high;
-};
-
-float diffuse_cell(const Context& context, Work& work, int column, int row, Pair pair,
-                   const std::vector<Tap>& kernel, ScreenImage* screen) {
-    std::array<Colour, 64> local;
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            local[static_cast<std::size_t>(y * 8 + x)] = work.at(column * 8 + x, row * 8 + y);
-    const Colour& a = context.palette[pair.first];
-    const Colour& b = context.palette[pair.second];
-    float cost = 0;
-    Colour leaving{};
-    std::array<std::uint8_t, 8> bits{};
+// The 8x8 Bayer matrix: the bits of x xor y and of y, interleaved and reversed.
+constexpr std::array<std::uint8_t, 64> bayer_matrix() {
+    std::array<std::uint8_t, 64> matrix{};
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {
-            Colour w = local[static_cast<std::size_t>(y * 8 + x)];
-            for (auto& c : w)
-                c = std::clamp(c, context.low, context.high);
-            float da = distance(w, a);
-            float db = distance(w, b);
-            bool second = db < da;
-            const Colour& chosen = second ? b : a;
-            cost += second ? db : da;
-            if (second)
-                bits[static_cast<std::size_t>(y)] |= static_cast<std::uint8_t>(0x80 >> x);
-            Colour q{w[0] - chosen[0], w[1] - chosen[1], w[2] - chosen[2]};
-            for (const Tap& tap : kernel) {
-                int tx = x + tap.dx;
-                int ty = y + tap.dy;
-                if (tx < 0)
-                    tx = x;
-                if (tx < 8 && ty < 8) {
-                    auto& target = local[static_cast<std::size_t>(ty * 8 + tx)];
-                    for (int c = 0; c < 3; ++c)
-                        target[static_cast<std::size_t>(c)] += q[static_cast<std::size_t>(c)] * tap.weight;
-                } else {
-                    for (int c = 0; c < 3; ++c)
-                        leaving[static_cast<std::size_t>(c)] += q[static_cast<std::size_t>(c)] * tap.weight;
-                    if (screen) {
-                        auto& target = work.at(column * 8 + tx, row * 8 + ty);
-                        for (int c = 0; c < 3; ++c)
-                            target[static_cast<std::size_t>(c)] += q[static_cast<std::size_t>(c)] * tap.weight;
-                    }
-                }
-            }
-        }
-    }
-    cost += knobs().leak * (leaving[0] * leaving[0] + leaving[1] * leaving[1] + leaving[2] * leaving[2]);
-    if (screen) {
-        const std::size_t cell = static_cast<std::size_t>(row * 32 + column);
-        const int ink = pair.second & 7;
-        const int paper = pair.first & 7;
-        const int bright = pair.first >= 8 ? 0x40 : 0;
-        (*screen)[BITMAP_BYTES + cell] = static_cast<std::uint8_t>(ink | paper << 3 | bright);
-        for (int y = 0; y < 8; ++y)
-            (*screen)[bitmap_row_offset(row * 8 + y) + static_cast<std::size_t>(column)] = bits[static_cast<std::size_t>(y)];
-    }
-    return cost;
-}
-
-constexpr std::array<int, 64> bayer() {
-    std::array<int, 64> m{};
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            int v = 0;
-            int xc = x ^ y;
+            int value = 0;
             for (int bit = 0; bit < 3; ++bit)
-                v = (v << 2) | (((xc >> bit) & 1) << 1) | ((y >> bit) & 1);
-            m[static_cast<std::size_t>(y * 8 + x)] = v;
+                value = (value << 2) | ((((x ^ y) >> bit) & 1) << 1) | ((y >> bit) & 1);
+            matrix[static_cast<std::size_t>(y * 8 + x)] = static_cast<std::uint8_t>(value);
         }
-    return m;
-}
-inline constexpr std::array<int, 64> BAYER = bayer();
-
-float ordered_cell(const Context& context, Work& work, int column, int row, Pair pair,
-                   ScreenImage* screen) {
-    const Colour& a = context.palette[pair.first];
-    const Colour& b = context.palette[pair.second];
-    Colour d{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-    float dd = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-    float cost = 0;
-    std::array<std::uint8_t, 8> bits{};
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            const Colour& p = work.at(column * 8 + x, row * 8 + y);
-            bool second = false;
-            if (dd > 0) {
-                float t = ((p[0] - a[0]) * d[0] + (p[1] - a[1]) * d[1] + (p[2] - a[2]) * d[2]) / dd;
-                second = t * 64 > static_cast<float>(BAYER[static_cast<std::size_t>(y * 8 + x)]) + 0.5f;
-            }
-            cost += distance(p, second ? b : a);
-            if (second)
-                bits[static_cast<std::size_t>(y)] |= static_cast<std::uint8_t>(0x80 >> x);
-        }
-    if (screen) {
-        const std::size_t cell = static_cast<std::size_t>(row * 32 + column);
-        const int ink = pair.second & 7;
-        const int paper = pair.first & 7;
-        const int bright = pair.first >= 8 ? 0x40 : 0;
-        (*screen)[BITMAP_BYTES + cell] = static_cast<std::uint8_t>(ink | paper << 3 | bright);
-        for (int y = 0; y < 8; ++y)
-            (*screen)[bitmap_row_offset(row * 8 + y) + static_cast<std::size_t>(column)] = bits[static_cast<std::size_t>(y)];
     }
-    return cost;
+    return matrix;
+}
+inline constexpr std::array<std::uint8_t, 64> BAYER = bayer_matrix();
+
+Colour picture_colour(const RgbPicture& picture, int x, int y) {
+    const std::size_t at = 3 * static_cast<std::size_t>(y * SCREEN_WIDTH + x);
+    return {static_cast<float>(picture.rgb[at]), static_cast<float>(picture.rgb[at + 1]),
+            static_cast<float>(picture.rgb[at + 2])};
 }
 
-
-float gamma_value(float v) {
-    // Back from the working space to 0..1 sRGB.
-    float c = std::clamp(v / 255.0f, 0.0f, 1.0f);
-    if (!knobs().linear)
-        return c;
-    return c <= 0.0031308f ? c * 12.92f : 1.055f * std::pow(c, 1 / 2.4f) - 0.055f;
-}
-
-Colour to_lab(const Colour& colour) {
-    std::array<float, 3> lin{};
-    for (int i = 0; i < 3; ++i) {
-        float c = gamma_value(colour[static_cast<std::size_t>(i)]);
-        lin[static_cast<std::size_t>(i)] = c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+// The error still to be spread, with two pixels of margin left and right and two rows below,
+// so that every share lands in it; the shares that land in the margin are dropped.
+struct Errors {
+    static constexpr int MARGIN = 2;
+    static constexpr int STRIDE = SCREEN_WIDTH + 2 * MARGIN;
+    std::vector<Colour> values =
+        std::vector<Colour>(static_cast<std::size_t>(STRIDE) * (SCREEN_HEIGHT + MARGIN));
+    Colour& at(int x, int y) {
+        return values[static_cast<std::size_t>(y * STRIDE + x + MARGIN)];  // x >= -2, y >= 0.
     }
-    float x = (0.4124f * lin[0] + 0.3576f * lin[1] + 0.1805f * lin[2]) / 0.95047f;
-    float y = 0.2126f * lin[0] + 0.7152f * lin[1] + 0.0722f * lin[2];
-    float z = (0.0193f * lin[0] + 0.1192f * lin[1] + 0.9505f * lin[2]) / 1.08883f;
-    auto f = [](float t) { return t > 0.008856f ? std::cbrt(t) : 7.787f * t + 16.0f / 116.0f; };
-    return {116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
-}
-
-float segment_cost(const Context& context, Work& work, int column, int row, Pair pair) {
-    const Colour& a = context.palette[pair.first];
-    const Colour& b = context.palette[pair.second];
-    Colour d{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-    float dd = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-    float cost = 0;
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            Colour p = work.at(column * 8 + x, row * 8 + y);
-            for (auto& c : p)
-                c = std::clamp(c, context.low, context.high);
-            float t = 0;
-            if (dd > 0)
-                t = std::clamp(((p[0] - a[0]) * d[0] + (p[1] - a[1]) * d[1] + (p[2] - a[2]) * d[2]) / dd, 0.0f, 1.0f);
-            Colour m{a[0] + t * d[0], a[1] + t * d[1], a[2] + t * d[2]};
-            cost += distance(p, m) + knobs().noise * t * (1 - t) * dd;
-        }
-    return cost;
-}
-
-struct LabCell {
-    std::array<Colour, 64> lab;
 };
 
-float lab_cost(const Context& context, const LabCell& cell, Pair pair) {
-    const Colour& a = context.palette[pair.first];
-    const Colour& b = context.palette[pair.second];
-    int samples = pair.first == pair.second ? 1 : knobs().samples;
-    std::vector<Colour> points;
-    std::vector<float> noise;
-    for (int s = 0; s < samples; ++s) {
-        float t = samples == 1 ? 0.0f : static_cast<float>(s) / static_cast<float>(samples - 1);
-        points.push_back(to_lab({a[0] + t * (b[0] - a[0]), a[1] + t * (b[1] - a[1]), a[2] + t * (b[2] - a[2])}));
-        noise.push_back(t * (1 - t) * knobs().noise * distance(to_lab(a), to_lab(b)));
+// Chooses ink (1) or paper (0) for every pixel: with error diffusion, each pixel takes the
+// nearer of its cell's two colours to its own colour plus the error spread to it, and spreads
+// the part of the difference that lies along the line between the two colours. The rest is a
+// colour the pair cannot make; carried into later cells it would make them choose other pairs
+// to pay it back, which shows as blotches.
+template <std::size_t SHARES>
+void diffuse(const RgbPicture& picture, const std::array<Pair, 768>& pairs,
+             const std::array<Share, SHARES>& shares, std::vector<std::uint8_t>& ink) {
+    Errors errors;
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+        for (int x = 0; x < SCREEN_WIDTH; ++x) {
+            const Pair pair = pairs[static_cast<std::size_t>((y / CELL) * COLUMNS + x / CELL)];
+            const Colour a = spectrum_colour(pair.first);
+            const Colour b = spectrum_colour(pair.second);
+            Colour wanted = picture_colour(picture, x, y);
+            const Colour& error = errors.at(x, y);
+            for (std::size_t c = 0; c < 3; ++c)
+                wanted[c] = std::clamp(wanted[c] + error[c], 0.0f, 255.0f);
+            const float position = segment_position(wanted, a, b);
+            const bool second = position > 0.5f;
+            ink[static_cast<std::size_t>(y * SCREEN_WIDTH + x)] = second ? 1 : 0;
+            const float left = position - (second ? 1.0f : 0.0f);
+            for (const Share& share : shares) {
+                Colour& target = errors.at(x + share.dx, y + share.dy);
+                for (std::size_t c = 0; c < 3; ++c)
+                    target[c] += share.weight * left * (b[c] - a[c]);
+            }
+        }
     }
-    float cost = 0;
-    for (const Colour& p : cell.lab) {
-        float best = 1e30f;
-        for (std::size_t s = 0; s < points.size(); ++s)
-            best = std::min(best, distance(p, points[s]) + noise[s]);
-        cost += best;
+}
+
+// With the Bayer matrix, a pixel takes the second colour when its place between the two is
+// past the matrix's threshold there; no error travels.
+void order(const RgbPicture& picture, const std::array<Pair, 768>& pairs,
+           std::vector<std::uint8_t>& ink) {
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+        for (int x = 0; x < SCREEN_WIDTH; ++x) {
+            const Pair pair = pairs[static_cast<std::size_t>((y / CELL) * COLUMNS + x / CELL)];
+            const float position = segment_position(
+                picture_colour(picture, x, y), spectrum_colour(pair.first),
+                spectrum_colour(pair.second));
+            // Thresholds (n + 1/2) / 64 lie strictly inside 0..1, so either colour itself stays.
+            const float threshold = (BAYER[static_cast<std::size_t>((y % 8) * 8 + x % 8)] + 0.5f) / 64;
+            ink[static_cast<std::size_t>(y * SCREEN_WIDTH + x)] = position > threshold ? 1 : 0;
+        }
     }
-    return cost;
 }
 
 }  // namespace
@@ -278,54 +286,47 @@ ScreenImage dither_to_screen(const RgbPicture& picture, Dither mode) {
     assert(picture.width == SCREEN_WIDTH && picture.height == SCREEN_HEIGHT);
     assert(picture.rgb.size() == SCREEN_PIXELS * 3);
     assert(mode != Dither::none);
-    std::array<float, 256> table{};
-    for (int i = 0; i < 256; ++i)
-        table[static_cast<std::size_t>(i)] = to_space(static_cast<float>(i));
-    Context context{};
-    for (std::size_t i = 0; i < 16; ++i)
-        context.palette[i] = {table[spectrum_palette[i].red * 4u], table[spectrum_palette[i].green * 4u],
-                              table[spectrum_palette[i].blue * 4u]};
-    float span = 255.0f * knobs().clamp;
-    context.low = -span;
-    context.high = 255.0f + span;
-    Work work;
-    for (int y = 0; y < SCREEN_HEIGHT; ++y)
-        for (int x = 0; x < SCREEN_WIDTH; ++x) {
-            std::size_t i = (static_cast<std::size_t>(y) * SCREEN_WIDTH + static_cast<std::size_t>(x)) * 3;
-            work.at(x, y) = {table[picture.rgb[i]], table[picture.rgb[i + 1]], table[picture.rgb[i + 2]]};
-        }
-    static const std::array<Pair, 72> pairs = make_pairs();
+    static const Mixtures mixtures = pair_mixtures();
+    const std::vector<Colour> blocks = blurred_lab_blocks(picture);
+    std::array<Pair, 768> pairs{};
+    for (int row = 0; row < ROWS; ++row)
+        for (int column = 0; column < COLUMNS; ++column)
+            pairs[static_cast<std::size_t>(row * COLUMNS + column)] =
+                choose_pair(picture, blocks, mixtures, column, row);
+
+    std::vector<std::uint8_t> ink(SCREEN_PIXELS);
+    switch (mode) {
+        case Dither::floyd:
+            diffuse(picture, pairs, FLOYD_STEINBERG, ink);
+            break;
+        case Dither::atkinson:
+            diffuse(picture, pairs, ATKINSON, ink);
+            break;
+        case Dither::ordered:
+            order(picture, pairs, ink);
+            break;
+        case Dither::none:
+            break;
+    }
+
     ScreenImage screen{};
-    const std::vector<Tap>& kernel = mode == Dither::atkinson ? ATKINSON : FLOYD;
-    for (int row = 0; row < 24; ++row)
-        for (int column = 0; column < 32; ++column) {
-            float best = 0;
-            std::size_t chosen = 0;
-            LabCell lab_cell{};
-            if (knobs().cost == 2 && mode != Dither::ordered)
-                for (int y = 0; y < 8; ++y)
-                    for (int x = 0; x < 8; ++x) {
-                        Colour p = work.at(column * 8 + x, row * 8 + y);
-                        for (auto& c : p)
-                            c = std::clamp(c, context.low, context.high);
-                        lab_cell.lab[static_cast<std::size_t>(y * 8 + x)] = to_lab(p);
-                    }
-            for (std::size_t p = 0; p < pairs.size(); ++p) {
-                float cost = (knobs().cost == 1 && mode != Dither::ordered) ? segment_cost(context, work, column, row, pairs[p])
-                             : (knobs().cost == 2 && mode != Dither::ordered) ? lab_cost(context, lab_cell, pairs[p])
-                             : mode == Dither::ordered
-                                 ? ordered_cell(context, work, column, row, pairs[p], nullptr)
-                                 : diffuse_cell(context, work, column, row, pairs[p], kernel, nullptr);
-                if (p == 0 || cost < best) {
-                    best = cost;
-                    chosen = p;
-                }
-            }
-            if (mode == Dither::ordered)
-                ordered_cell(context, work, column, row, pairs[chosen], &screen);
-            else
-                diffuse_cell(context, work, column, row, pairs[chosen], kernel, &screen);
+    for (std::size_t cell = 0; cell < pairs.size(); ++cell) {
+        // Attribute F B PPP III: the second colour is ink, the first paper.
+        const Pair pair = pairs[cell];
+        const int bright = pair.first >= 8 ? 0x40 : 0;
+        screen[BITMAP_BYTES + cell] =
+            static_cast<std::uint8_t>(bright | (pair.first & 7) << 3 | (pair.second & 7));
+    }
+    // Eight pixels a bitmap byte, the leftmost in bit 7.
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+        for (std::size_t byte = 0; byte < 32; ++byte) {
+            std::uint8_t bits = 0;
+            for (std::size_t k = 0; k < 8; ++k)
+                bits = static_cast<std::uint8_t>(
+                    (bits << 1) | ink[static_cast<std::size_t>(y) * SCREEN_WIDTH + byte * 8 + k]);
+            screen[bitmap_row_offset(y) + byte] = bits;
         }
+    }
     return screen;
 }
 
