@@ -7,6 +7,7 @@ packages=(
     imagemagick python3-pil fuse-emulator-utils   # independent readers and writers
     libsdl2-dev xvfb xdotool x11-utils            # the viewer and its end-to-end test
     libgif-dev hyperfine                          # benchmarks against peers
+    python3-skimage python3-scipy python3-numpy   # the photos and measure of the dithering
 )
 missing=()
 for package in "${packages[@]}"; do
