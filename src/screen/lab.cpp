@@ -1,7 +1,7 @@
 #include "screen/lab.h"
 
-#include <cassert>
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <span>
@@ -22,14 +22,14 @@ struct LabTables {
     LabTables() {
         for (std::size_t i = 0; i < linear.size(); ++i) {
             const double value = static_cast<double>(i) / (255.0 * LINEAR_STEPS);
-            linear[i] = static_cast<float>(value <= 0.04045 ? value / 12.92
-                                                            : std::pow((value + 0.055) / 1.055, 2.4));
+            linear[i] = static_cast<float>(
+                value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4));
         }
         // CIELAB's f: a cube root above (6/29)^3, a straight line below it.
         for (std::size_t i = 0; i < root.size(); ++i) {
             const double t = static_cast<double>(i) / ROOT_STEPS;
             root[i] = static_cast<float>(t > 216.0 / 24389.0 ? std::cbrt(t)
-                                                               : t * 24389.0 / 3132.0 + 4.0 / 29.0);
+                                                             : t * 24389.0 / 3132.0 + 4.0 / 29.0);
         }
     }
 };
@@ -50,8 +50,9 @@ void blur_pass(const std::vector<Colour>& in, std::vector<Colour>& out, bool alo
     static constexpr std::array<float, 4> WEIGHTS{0.399050f, 0.242036f, 0.054005f, 0.004433f};
     const int length = along_rows ? SCREEN_WIDTH : SCREEN_HEIGHT;
     auto mirror = [length](int position) {
-        return position < 0 ? -position - 1 : position >= length ? 2 * length - position - 1
-                                                                 : position;
+        return position < 0         ? -position - 1
+               : position >= length ? 2 * length - position - 1
+                                    : position;
     };
     for (int y = 0; y < SCREEN_HEIGHT; ++y) {
         for (int x = 0; x < SCREEN_WIDTH; ++x) {
@@ -92,7 +93,8 @@ std::vector<Colour> blurred_lab_blocks(const RgbPicture& picture) {
     assert(picture.rgb.size() == SCREEN_PIXELS * 3);
     std::vector<Colour> colours(SCREEN_PIXELS);
     for (std::size_t i = 0; i < SCREEN_PIXELS; ++i)
-        colours[i] = {static_cast<float>(picture.rgb[3 * i]), static_cast<float>(picture.rgb[3 * i + 1]),
+        colours[i] = {static_cast<float>(picture.rgb[3 * i]),
+                      static_cast<float>(picture.rgb[3 * i + 1]),
                       static_cast<float>(picture.rgb[3 * i + 2])};
     std::vector<Colour> across(SCREEN_PIXELS);
     blur_pass(colours, across, true);
@@ -103,7 +105,8 @@ std::vector<Colour> blurred_lab_blocks(const RgbPicture& picture) {
         for (int x = 0; x < SCREEN_WIDTH; x += 2) {
             Colour mean{};
             for (int offset : {0, 1, SCREEN_WIDTH, SCREEN_WIDTH + 1}) {
-                const Colour& colour = colours[static_cast<std::size_t>(y * SCREEN_WIDTH + x + offset)];
+                const Colour& colour =
+                    colours[static_cast<std::size_t>(y * SCREEN_WIDTH + x + offset)];
                 for (std::size_t c = 0; c < 3; ++c)
                     mean[c] += colour[c] / 4;
             }

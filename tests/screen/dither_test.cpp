@@ -34,8 +34,8 @@ RgbPicture picture_of(const std::function<Rgb(int x, int y)>& colour_at) {
 RgbPicture shown(const ScreenImage& screen) {
     const Picture rendered = render_screen(screen, false, false, false);
     return picture_of([&](int x, int y) {
-        const Rgb& colour = spectrum_palette[rendered.pixels[static_cast<std::size_t>(
-            y * SCREEN_WIDTH + x)]];
+        const Rgb& colour =
+            spectrum_palette[rendered.pixels[static_cast<std::size_t>(y * SCREEN_WIDTH + x)]];
         return Rgb{static_cast<std::uint8_t>(colour.red << 2),
                    static_cast<std::uint8_t>(colour.green << 2),
                    static_cast<std::uint8_t>(colour.blue << 2)};
@@ -69,7 +69,8 @@ double block_error(const RgbPicture& a, const RgbPicture& b) {
                 double difference = 0;
                 for (int y = top; y < top + 4; ++y)
                     for (int x = left; x < left + 4; ++x) {
-                        const std::size_t at = 3 * static_cast<std::size_t>(y * SCREEN_WIDTH + x) + c;
+                        const std::size_t at =
+                            3 * static_cast<std::size_t>(y * SCREEN_WIDTH + x) + c;
                         difference += a.rgb[at] - b.rgb[at];
                     }
                 total += std::abs(difference) / 16;
@@ -91,8 +92,9 @@ TEST(DitherToScreen, GivesTheSameScreenForTheSamePicture) {
 TEST(DitherToScreen, ShowsAPictureAScreenCanHoldExactly) {
     // Screens whose every cell has two colours of one brightness: the test card, and random
     // bytes (bright black beside bright colours, flashing cells shown as stored).
-    const std::vector<ScreenImage> screens = {testing::make_test_card(), testing::make_random_screen(7),
-testing::make_random_screen(2024)};
+    const std::vector<ScreenImage> screens = {testing::make_test_card(),
+                                              testing::make_random_screen(7),
+                                              testing::make_random_screen(2024)};
     for (const ScreenImage& screen : screens) {
         const RgbPicture picture = shown(screen);
         for (Dither mode : MODES)
