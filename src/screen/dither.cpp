@@ -84,7 +84,7 @@ Mixtures pair_mixtures() {
 }
 
 // The sum over colours of the distance to the nearest mixture.
-float pair_cost(std::span<const Colour> colours, const std::array<Colour, POINTS>& mixtures, ) {
+float pair_cost(std::span<const Colour> colours, const std::array<Colour, POINTS>& mixtures) {
     float cost = 0;
     for (const Colour& colour : colours) {
         float nearest = square_distance(colour, mixtures[0]);
