@@ -7,6 +7,9 @@ blurred with a Gaussian of sigma 1 pixel, as the eye merges dithered pixels; the
 over the whole 256x192 screen. Mode none is the fit without dithering, given the
 photo quantised to 256 colours by ImageMagick; the bound is ImageMagick's Floyd-Steinberg remap
 to the 15 Spectrum colours, which ignores the two colours of a cell and so cannot be loaded.
+The floor is what two colours a cell can reach at best under this measure: every blurred pixel
+of a cell moved to the nearest of 17 mixtures of the cell's best pair (cells do not mix across
+their edges here, which a blur does, so it is an estimate, not a proof).
 
 Usage: dither_quality.py DITHER_QUALITY_PROGRAM [OUTPUT_FOLDER]
 """
@@ -81,6 +84,28 @@ def delta_e(source, screen):
     return float(color.deltaE_cie76(blurred_lab(source), blurred_lab(screen)).mean())
 
 
+def spectrum_pairs():
+    """The 72 pairs of Spectrum colours of one brightness, as (first, second) 8-bit colours."""
+    pairs = []
+    for level in SPECTRUM[1:]:
+        colours = [np.array([level * ((i >> 1) & 1), level * ((i >> 2) & 1), level * (i & 1)],
+                            dtype=np.float64) for i in range(8)]
+        pairs += [(colours[a], colours[b]) for a in range(8) for b in range(a, 8)]
+    return pairs
+
+
+def two_colour_floor(source):
+    parts = np.linspace(0.0, 1.0, 17)
+    mixtures = np.array([[a + (b - a) * t for t in parts] for a, b in spectrum_pairs()])
+    mixtures = color.rgb2lab(mixtures / 255.0)
+    cells = blurred_lab(source).reshape(24, 8, 32, 8, 3).transpose(0, 2, 1, 3, 4)
+    total = 0.0
+    for cell in cells.reshape(-1, 64, 3):
+        distances = np.sqrt(((cell[:, None, None, :] - mixtures[None]) ** 2).sum(-1))
+        total += distances.min(axis=2).sum(axis=0).min()
+    return total / (WIDTH * HEIGHT)
+
+
 def main():
     if len(sys.argv) not in (2, 3):
         raise SystemExit(__doc__)
@@ -112,14 +137,15 @@ def main():
                             palette, prefix + "-remap.ppm"], check=True)
             errors = {mode: delta_e(source, read_rgb(f"{prefix}-{mode}.ppm"))
                       for mode in MODES + ["remap"]}
+            errors["floor"] = two_colour_floor(source)
             rows.append((name, errors))
-    print(f"| photo | {' | '.join(MODES)} | remap (bound) | floyd / none | floyd / remap "
-          "| best of floyd, atkinson / remap |")
-    print("|---|" + "---:|" * (len(MODES) + 4))
-    averages = {key: np.mean([e[key] for _, e in rows]) for key in MODES + ["remap"]}
+    print(f"| photo | {' | '.join(MODES)} | remap (bound) | two-colour floor | floyd / none "
+          "| floyd / remap | best of floyd, atkinson / remap |")
+    print("|---|" + "---:|" * (len(MODES) + 5))
+    averages = {key: np.mean([e[key] for _, e in rows]) for key in MODES + ["remap", "floor"]}
     for name, errors in rows + [("mean", averages)]:
         best = min(errors["floyd"], errors["atkinson"])
-        cells = [f"{errors[m]:.2f}" for m in MODES + ["remap"]]
+        cells = [f"{errors[m]:.2f}" for m in MODES + ["remap", "floor"]]
         print(f"| {name} | {' | '.join(cells)} | {errors['floyd'] / errors['none']:.2f} "
               f"| {errors['floyd'] / errors['remap']:.2f} | {best / errors['remap']:.2f} |")
 
