@@ -52,19 +52,19 @@ inline constexpr std::array<Pair, PAIR_COUNT> PAIRS = all_pairs();
 // every pair on the blocks takes twice as long and chose the same pairs on the photos measured).
 inline constexpr std::size_t POINTS = 9;
 inline constexpr std::size_t CANDIDATES = 8;
-using Mixtures = std::array<std::array<Colour, POINTS>, PAIR_COUNT>;
+// One pair's mixtures, each component in an array of its own so that the distances to all of
+// them are worked out side by side.
+struct PairMixtures {
+    std::array<float, POINTS> lightness{};
+    std::array<float, POINTS> green_red{};
+    std::array<float, POINTS> blue_yellow{};
+};
+using Mixtures = std::array<PairMixtures, PAIR_COUNT>;
 
 Colour spectrum_colour(std::uint8_t index) {
     const Rgb& colour = spectrum_palette[index];
     // The 6-bit components shown in 8 bits: 50 is 200 and 63 is 252.
     return {colour.red * 4.0f, colour.green * 4.0f, colour.blue * 4.0f};
-}
-
-float square_distance(const Colour& a, const Colour& b) {
-    const float first = a[0] - b[0];
-    const float second = a[1] - b[1];
-    const float third = a[2] - b[2];
-    return first * first + second * second + third * third;
 }
 
 Mixtures pair_mixtures() {
@@ -77,20 +77,28 @@ Mixtures pair_mixtures() {
             Colour mixture{};
             for (std::size_t c = 0; c < 3; ++c)
                 mixture[c] = a[c] + part * (b[c] - a[c]);
-            mixtures[pair][point] = lab_colour(mixture);
+            const Colour lab = lab_colour(mixture);
+            mixtures[pair].lightness[point] = lab[0];
+            mixtures[pair].green_red[point] = lab[1];
+            mixtures[pair].blue_yellow[point] = lab[2];
         }
     }
     return mixtures;
 }
 
 // The sum over colours of the distance to the nearest mixture.
-float pair_cost(std::span<const Colour> colours, const std::array<Colour, POINTS>& mixtures) {
+float pair_cost(std::span<const Colour> colours, const PairMixtures& mixtures) {
     float cost = 0;
     for (const Colour& colour : colours) {
-        float nearest = square_distance(colour, mixtures[0]);
-        for (std::size_t point = 1; point < POINTS; ++point)
-            nearest = std::min(nearest, square_distance(colour, mixtures[point]));
-        cost += std::sqrt(nearest);
+        std::array<float, POINTS> distances{};
+        for (std::size_t point = 0; point < POINTS; ++point) {
+            const float lightness = colour[0] - mixtures.lightness[point];
+            const float green_red = colour[1] - mixtures.green_red[point];
+            const float blue_yellow = colour[2] - mixtures.blue_yellow[point];
+            distances[point] =
+                lightness * lightness + green_red * green_red + blue_yellow * blue_yellow;
+        }
+        cost += std::sqrt(*std::min_element(distances.begin(), distances.end()));
     }
     return cost;
 }
