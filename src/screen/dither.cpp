@@ -26,6 +26,12 @@ inline constexpr int COLUMNS = SCREEN_WIDTH / CELL;
 inline constexpr int ROWS = SCREEN_HEIGHT / CELL;
 inline constexpr int BLOCKS_ACROSS = SCREEN_WIDTH / 2;  // blurred_lab_blocks' 2x2 blocks.
 
+// The index of column x of row y in a row-major array width wide (x, y >= 0).
+std::size_t index_of(int x, int y, int width) {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+           static_cast<std::size_t>(x);
+}
+
 // Two Spectrum colours of one brightness, first <= second; a cell of one colour is a pair of it
 // with itself.
 struct Pair {
@@ -64,7 +70,8 @@ using Mixtures = std::array<PairMixtures, PAIR_COUNT>;
 Colour spectrum_colour(std::uint8_t index) {
     const Rgb& colour = spectrum_palette[index];
     // The 6-bit components shown in 8 bits: 50 is 200 and 63 is 252.
-    return {colour.red * 4.0f, colour.green * 4.0f, colour.blue * 4.0f};
+    return {static_cast<float>(colour.red * 4), static_cast<float>(colour.green * 4),
+            static_cast<float>(colour.blue * 4)};
 }
 
 Mixtures pair_mixtures() {
@@ -106,8 +113,8 @@ float pair_cost(std::span<const Colour> colours, const PairMixtures& mixtures) {
 // The spectrum_palette index of an 8-bit colour, or 16 when it is none.
 std::uint8_t spectrum_index(const std::uint8_t* rgb) {
     for (std::uint8_t index = 0; index < 16; ++index) {
-        const Colour colour = spectrum_colour(index);
-        if (colour[0] == rgb[0] && colour[1] == rgb[1] && colour[2] == rgb[2])
+        const Rgb& colour = spectrum_palette[index];
+        if (colour.red * 4 == rgb[0] && colour.green * 4 == rgb[1] && colour.blue * 4 == rgb[2])
             return index;  // Black is 0, never 8.
     }
     return 16;
@@ -120,7 +127,7 @@ bool exact_pair(const RgbPicture& picture, int column, int row, Pair& pair) {
     std::size_t count = 0;
     for (int y = row * CELL; y < row * CELL + CELL; ++y) {
         for (int x = column * CELL; x < column * CELL + CELL; ++x) {
-            const std::size_t at = 3 * static_cast<std::size_t>(y * SCREEN_WIDTH + x);
+            const std::size_t at = 3 * index_of(x, y, SCREEN_WIDTH);
             const std::uint8_t index = spectrum_index(&picture.rgb[at]);
             if (index == 16)
                 return false;
@@ -208,12 +215,12 @@ inline constexpr std::array<Share, 6> ATKINSON{{{1, 0, 1 / 8.0f},
 // The 8x8 Bayer matrix: the bits of x xor y and of y, interleaved and reversed.
 constexpr std::array<std::uint8_t, 64> bayer_matrix() {
     std::array<std::uint8_t, 64> matrix{};
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            int value = 0;
-            for (int bit = 0; bit < 3; ++bit)
+    for (std::size_t y = 0; y < 8; ++y) {
+        for (std::size_t x = 0; x < 8; ++x) {
+            std::size_t value = 0;
+            for (std::size_t bit = 0; bit < 3; ++bit)
                 value = (value << 2) | ((((x ^ y) >> bit) & 1) << 1) | ((y >> bit) & 1);
-            matrix[static_cast<std::size_t>(y * 8 + x)] = static_cast<std::uint8_t>(value);
+            matrix[y * 8 + x] = static_cast<std::uint8_t>(value);  // 0..63.
         }
     }
     return matrix;
@@ -221,7 +228,7 @@ constexpr std::array<std::uint8_t, 64> bayer_matrix() {
 inline constexpr std::array<std::uint8_t, 64> BAYER = bayer_matrix();
 
 Colour picture_colour(const RgbPicture& picture, int x, int y) {
-    const std::size_t at = 3 * static_cast<std::size_t>(y * SCREEN_WIDTH + x);
+    const std::size_t at = 3 * index_of(x, y, SCREEN_WIDTH);
     return {static_cast<float>(picture.rgb[at]), static_cast<float>(picture.rgb[at + 1]),
             static_cast<float>(picture.rgb[at + 2])};
 }
@@ -234,7 +241,7 @@ struct Errors {
     std::vector<Colour> values =
         std::vector<Colour>(static_cast<std::size_t>(STRIDE) * (SCREEN_HEIGHT + MARGIN));
     Colour& at(int x, int y) {
-        return values[static_cast<std::size_t>(y * STRIDE + x + MARGIN)];  // x >= -2, y >= 0.
+        return values[index_of(x + MARGIN, y, STRIDE)];  // x >= -2.
     }
 };
 
@@ -249,7 +256,7 @@ void diffuse(const RgbPicture& picture, const std::array<Pair, 768>& pairs,
     Errors errors;
     for (int y = 0; y < SCREEN_HEIGHT; ++y) {
         for (int x = 0; x < SCREEN_WIDTH; ++x) {
-            const Pair pair = pairs[static_cast<std::size_t>((y / CELL) * COLUMNS + x / CELL)];
+            const Pair pair = pairs[index_of(x / CELL, y / CELL, COLUMNS)];
             const Colour a = spectrum_colour(pair.first);
             const Colour b = spectrum_colour(pair.second);
             Colour wanted = picture_colour(picture, x, y);
@@ -258,7 +265,7 @@ void diffuse(const RgbPicture& picture, const std::array<Pair, 768>& pairs,
                 wanted[c] = std::clamp(wanted[c] + error[c], 0.0f, 255.0f);
             const float position = segment_position(wanted, a, b);
             const bool second = position > 0.5f;
-            ink[static_cast<std::size_t>(y * SCREEN_WIDTH + x)] = second ? 1 : 0;
+            ink[index_of(x, y, SCREEN_WIDTH)] = second ? 1 : 0;
             const float left = position - (second ? 1.0f : 0.0f);
             for (const Share& share : shares) {
                 Colour& target = errors.at(x + share.dx, y + share.dy);
@@ -275,14 +282,14 @@ void order(const RgbPicture& picture, const std::array<Pair, 768>& pairs,
            std::vector<std::uint8_t>& ink) {
     for (int y = 0; y < SCREEN_HEIGHT; ++y) {
         for (int x = 0; x < SCREEN_WIDTH; ++x) {
-            const Pair pair = pairs[static_cast<std::size_t>((y / CELL) * COLUMNS + x / CELL)];
+            const Pair pair = pairs[index_of(x / CELL, y / CELL, COLUMNS)];
             const float position =
                 segment_position(picture_colour(picture, x, y), spectrum_colour(pair.first),
                                  spectrum_colour(pair.second));
             // Thresholds (n + 1/2) / 64 lie strictly inside 0..1, so either colour itself stays.
             const float threshold =
-                (BAYER[static_cast<std::size_t>((y % 8) * 8 + x % 8)] + 0.5f) / 64;
-            ink[static_cast<std::size_t>(y * SCREEN_WIDTH + x)] = position > threshold ? 1 : 0;
+                (static_cast<float>(BAYER[index_of(x % 8, y % 8, 8)]) + 0.5f) / 64;
+            ink[index_of(x, y, SCREEN_WIDTH)] = position > threshold ? 1 : 0;
         }
     }
 }
@@ -298,7 +305,7 @@ ScreenImage dither_to_screen(const RgbPicture& picture, Dither mode) {
     std::array<Pair, 768> pairs{};
     for (int row = 0; row < ROWS; ++row)
         for (int column = 0; column < COLUMNS; ++column)
-            pairs[static_cast<std::size_t>(row * COLUMNS + column)] =
+            pairs[index_of(column, row, COLUMNS)] =
                 choose_pair(picture, blocks, mixtures, column, row);
 
     std::vector<std::uint8_t> ink(SCREEN_PIXELS);

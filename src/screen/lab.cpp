@@ -41,7 +41,12 @@ const LabTables& tables() {
 
 float look_up(std::span<const float> table, float position) {
     const float clamped = std::clamp(position, 0.0f, static_cast<float>(table.size() - 1));
-    return table[static_cast<std::size_t>(clamped + 0.5f)];  // 0 <= clamped + 0.5 < size.
+    return table[static_cast<std::size_t>(std::lround(clamped))];  // 0 <= clamped < size.
+}
+
+// The index of column x of row y in a row-major 256-wide array (x, y >= 0).
+std::size_t index_of(int x, int y) {
+    return static_cast<std::size_t>(y) * SCREEN_WIDTH + static_cast<std::size_t>(x);
 }
 
 // One pass of the blur along rows (step 1) or columns (step 256), mirroring the picture's edge.
@@ -60,13 +65,12 @@ void blur_pass(const std::vector<Colour>& in, std::vector<Colour>& out, bool alo
             Colour sum{};
             for (int k = -3; k <= 3; ++k) {
                 const int other = mirror(position + k);
-                const int source = along_rows ? y * SCREEN_WIDTH + other : other * SCREEN_WIDTH + x;
-                const Colour& colour = in[static_cast<std::size_t>(source)];
+                const Colour& colour = in[along_rows ? index_of(other, y) : index_of(x, other)];
                 const float weight = WEIGHTS[static_cast<std::size_t>(std::abs(k))];
                 for (std::size_t c = 0; c < 3; ++c)
                     sum[c] += weight * colour[c];
             }
-            out[static_cast<std::size_t>(y * SCREEN_WIDTH + x)] = sum;
+            out[index_of(x, y)] = sum;
         }
     }
 }
@@ -104,9 +108,8 @@ std::vector<Colour> blurred_lab_blocks(const RgbPicture& picture) {
     for (int y = 0; y < SCREEN_HEIGHT; y += 2) {
         for (int x = 0; x < SCREEN_WIDTH; x += 2) {
             Colour mean{};
-            for (int offset : {0, 1, SCREEN_WIDTH, SCREEN_WIDTH + 1}) {
-                const Colour& colour =
-                    colours[static_cast<std::size_t>(y * SCREEN_WIDTH + x + offset)];
+            for (std::size_t offset : {0u, 1u, 256u, 257u}) {
+                const Colour& colour = colours[index_of(x, y) + offset];
                 for (std::size_t c = 0; c < 3; ++c)
                     mean[c] += colour[c] / 4;
             }
