@@ -55,7 +55,8 @@ inline constexpr std::array<Pair, PAIR_COUNT> PAIRS = all_pairs();
 // A pair is judged by how near the mixtures of its two colours come to the blurred picture:
 // POINTS mixtures evenly from first to second, in CIELAB. All 72 pairs are first judged on the
 // means of the cell's four quarters, then the CANDIDATES best on the cell's 16 blocks (judging
-// every pair on the blocks takes twice as long and chose the same pairs on the photos measured).
+// every pair on the blocks takes over twice as long and gave the same error on the photos
+// measured).
 inline constexpr std::size_t POINTS = 9;
 inline constexpr std::size_t CANDIDATES = 8;
 // One pair's mixtures, each component in an array of its own so that the distances to all of
@@ -196,7 +197,7 @@ float segment_position(const Colour& colour, const Colour& a, const Colour& b) {
     return std::clamp(along / length, 0.0f, 1.0f);
 }
 
-// One share of a pixel's error: to the pixel dx across and dy down, weight / 16ths of it.
+// One share of a pixel's error: the part weight of it goes to the pixel dx across and dy down.
 struct Share {
     int dx;
     int dy;
