@@ -16,6 +16,7 @@ photo=${1:-astronaut}
 for mode in source none floyd atkinson ordered remap; do
     picture=$work/$photo-$mode.ppm
     [[ $mode == source ]] && picture=$work/$photo.ppm
-    convert "$picture" -filter point -resize 200% "docs/dither-$mode.png"
+    convert "$picture" -filter point -resize 200% -strip -define png:exclude-chunk=date,time \
+        "docs/dither-$mode.png"
 done
 echo "wrote docs/dither-{source,none,floyd,atkinson,ordered,remap}.png from $photo"
