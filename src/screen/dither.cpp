@@ -19,7 +19,7 @@ namespace {
 
 // Colours are dithered as the picture stores them, gamma-encoded sRGB 0..255: the error of a
 // screen is measured on a blur of those values, and dithering in linear light measured about
-// 75% worse on it.
+// 70% worse on it (9.6 against 16.3 for floyd over the photos measured).
 
 inline constexpr int CELL = 8;
 inline constexpr int COLUMNS = SCREEN_WIDTH / CELL;
