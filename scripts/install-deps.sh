@@ -11,7 +11,7 @@ packages=(
     libarchive-dev libarchive13                   # ZIP and gzip sources
     libgif-dev hyperfine                          # benchmarks against peers
     libspng-dev libspng0 libturbojpeg0-dev libturbojpeg0  # PNG and JPEG sources
-    python3-numpy                                 # reference scaling in the tests
+    python3-numpy python3-scipy python3-skimage   # reference scaling, the measure of the dithering
 )
 missing=()
 for package in "${packages[@]}"; do

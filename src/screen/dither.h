@@ -6,8 +6,9 @@
 
 namespace mirva::screen {
 
-/// Takes a 256x192 picture without a palette (-b and -i already applied to its colours) and a
-/// mode; returns the screen made of it in that mode. Dither::none is rgb_picture_to_screen.
-ScreenImage dither_to_screen(const RgbPicture& picture_256x192, Dither mode);
+/// Takes a 256x192 picture (-b and -i already applied to its colours) and a dithering mode;
+/// returns the screen whose cells hold, each in two colours of one brightness, the picture
+/// dithered in that mode. Dither::none is the fit of rgb_picture_to_screen.
+ScreenImage dither_to_screen(const RgbPicture& picture, Dither mode);
 
 }  // namespace mirva::screen

@@ -18,7 +18,6 @@ enum class Dither : std::uint8_t { none, floyd, atkinson, ordered };
 
 /// How a picture made from a screen, or a screen made from a picture, is to look: everything the
 /// command line can ask of a conversion or a viewer, parsed once and passed down unchanged.
-
 struct Options {
     bool bw = false;       // -b: black and white.
     bool inverse = false;  // -i: ink and paper swapped, or every colour inverted.
