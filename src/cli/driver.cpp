@@ -59,7 +59,7 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
         screen::Picture picture = source_row.read_picture(*source, picture_palette);
         screen::apply_palette_options(picture_palette, options);
         if (show) {
-            auto display = open_display();
+            auto display = open_display(options);
             display::view_picture(*display, picture, picture_palette, border_colour);
             drain_terminal_input();
             return 0;
@@ -69,7 +69,7 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
     } else {
         screen = source_row.read_screen(*source, request.source, border_colour);
         if (show) {
-            auto display = open_display();
+            auto display = open_display(options);
             display::view_screen(*display, screen, options, border_colour);
             drain_terminal_input();
             return 0;

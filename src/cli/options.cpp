@@ -19,7 +19,7 @@ constexpr bool same_ignoring_case(std::string_view a, std::string_view b) {
     return true;
 }
 
-const std::array<OptionRow, 4> OPTIONS{{
+const std::array<OptionRow, 5> OPTIONS{{
     {"-b", "", "blanco y negro: tinta blanca brillante sobre papel negro, o grises", Action::job,
      [](screen::Options& options, std::string_view) {
          options.bw = true;
@@ -28,6 +28,12 @@ const std::array<OptionRow, 4> OPTIONS{{
     {"-i", "", "inverso: tinta y papel cambiados, o cada color invertido", Action::job,
      [](screen::Options& options, std::string_view) {
          options.inverse = true;
+         return true;
+     }},
+    {"--terminal", "", "muestra ORIGEN en el terminal aunque se pueda abrir una ventana",
+     Action::job,
+     [](screen::Options& options, std::string_view) {
+         options.viewer = screen::Viewer::terminal;
          return true;
      }},
     {"--help", "", "muestra esta ayuda y termina", Action::help, nullptr},

@@ -1,0 +1,61 @@
+#include "display/terminal_layout.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "screen/screen_image.h"
+
+namespace mirva::display {
+
+namespace {
+
+// Returns numerator / denominator rounded to the nearest whole number (both positive).
+std::int64_t divide_rounded(std::int64_t numerator, std::int64_t denominator) {
+    return (2 * numerator + denominator) / (2 * denominator);
+}
+
+}  // namespace
+
+TerminalLayout terminal_layout(const TerminalSize& size) {
+    constexpr std::int64_t W = screen::FRAME_WIDTH;
+    constexpr std::int64_t H = screen::FRAME_HEIGHT;
+    int columns = std::max(size.columns, 1);
+    int rows = std::max(size.rows, 1);
+    bool cell_known = size.cell_width > 0 && size.cell_height > 0;
+    std::int64_t cell_width = cell_known ? size.cell_width : ASSUMED_CELL_WIDTH;
+    std::int64_t cell_height = cell_known ? size.cell_height : ASSUMED_CELL_HEIGHT;
+
+    // The frame fills the width when the terminal is wider in pixels than 320:200 allows, and
+    // the height otherwise; the other side is rounded to whole cells.
+    std::int64_t width_pixels = columns * cell_width;
+    std::int64_t height_pixels = rows * cell_height;
+    TerminalLayout layout;
+    if (width_pixels * H <= height_pixels * W) {
+        layout.columns = columns;
+        auto wanted = divide_rounded(width_pixels * H, W * cell_height);
+        layout.rows = static_cast<int>(std::clamp<std::int64_t>(wanted, 1, rows));
+    } else {
+        layout.rows = rows;
+        auto wanted = divide_rounded(height_pixels * W, H * cell_width);
+        layout.columns = static_cast<int>(std::clamp<std::int64_t>(wanted, 1, columns));
+    }
+    layout.column = (columns - layout.columns) / 2;
+    layout.row = (rows - layout.rows) / 2;
+    return layout;
+}
+
+TerminalMode choose_terminal_mode(const TerminalAbilities& abilities) {
+    if (abilities.kitty)
+        return TerminalMode::kitty;
+    if (abilities.iterm2)
+        return TerminalMode::iterm2;
+    if (abilities.sixels)
+        return TerminalMode::sixels;
+    if (abilities.truecolour)
+        return TerminalMode::truecolour;
+    if (abilities.colours_256)
+        return TerminalMode::colours_256;
+    return TerminalMode::colours_16;
+}
+
+}  // namespace mirva::display
