@@ -174,8 +174,9 @@ std::string TerminalDisplay::render(const TerminalLayout& layout, const Terminal
     ChafaCanvasConfig* config = chafa_.canvas_config_new();
     chafa_.canvas_config_set_geometry(config, layout.columns, layout.rows);
     bool cell_known = size.cell_width > 0 && size.cell_height > 0;
-    chafa_.canvas_config_set_cell_geometry(config, cell_known ? size.cell_width : ASSUMED_CELL_WIDTH,
-                                           cell_known ? size.cell_height : ASSUMED_CELL_HEIGHT);
+    int cell_width = cell_known ? size.cell_width : ASSUMED_CELL_WIDTH;
+    int cell_height = cell_known ? size.cell_height : ASSUMED_CELL_HEIGHT;
+    chafa_.canvas_config_set_cell_geometry(config, cell_width, cell_height);
     // The colours are the frame's own: no contrast or saturation boost.
     chafa_.canvas_config_set_preprocessing(config, FALSE);
     switch (mode_) {
@@ -207,11 +208,16 @@ std::string TerminalDisplay::render(const TerminalLayout& layout, const Terminal
         chafa_.canvas_config_set_symbol_map(config, symbols);
         chafa_.symbol_map_unref(symbols);
     }
+    // The frame is scaled here to the pixels chafa works in, a symbol's 8x8 or the image's
+    // own, so that chafa's smooth scaling, made for photographs, leaves it alone.
+    int width = layout.columns * (draws_pixels(mode_) ? cell_width : CHAFA_SYMBOL_WIDTH_PIXELS);
+    int height = layout.rows * (draws_pixels(mode_) ? cell_height : CHAFA_SYMBOL_HEIGHT_PIXELS);
+    std::vector<std::uint8_t> scaled =
+        scale_nearest(pixels, screen::FRAME_WIDTH, screen::FRAME_HEIGHT, width, height);
     ChafaCanvas* canvas = chafa_.canvas_new(config);
     chafa_.canvas_config_unref(config);
-    chafa_.canvas_draw_all_pixels(canvas, CHAFA_PIXEL_RGBA8_UNASSOCIATED, pixels.data(),
-                                  screen::FRAME_WIDTH, screen::FRAME_HEIGHT,
-                                  screen::FRAME_WIDTH * 4);
+    chafa_.canvas_draw_all_pixels(canvas, CHAFA_PIXEL_RGBA8_UNASSOCIATED, scaled.data(), width,
+                                  height, width * 4);
     GString* printed = chafa_.canvas_print(canvas, term_info_);
     std::string text(printed->str, printed->len);
     chafa_.string_free(printed, TRUE);

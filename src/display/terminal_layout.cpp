@@ -1,6 +1,7 @@
 #include "display/terminal_layout.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 
 #include "screen/screen_image.h"
@@ -42,6 +43,30 @@ TerminalLayout terminal_layout(const TerminalSize& size) {
     layout.column = (columns - layout.columns) / 2;
     layout.row = (rows - layout.rows) / 2;
     return layout;
+}
+
+std::vector<std::uint8_t> scale_nearest(std::span<const std::uint8_t> rgba, int width, int height,
+                                        int target_width, int target_height) {
+    assert(width > 0 && height > 0 && target_width > 0 && target_height > 0);
+    assert(rgba.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    // The source column under each target column's centre, worked out once.
+    std::vector<std::size_t> source_columns(static_cast<std::size_t>(target_width));
+    for (int x = 0; x < target_width; ++x) {
+        auto column = (std::int64_t{2} * x + 1) * width / (std::int64_t{2} * target_width);
+        source_columns[static_cast<std::size_t>(x)] = static_cast<std::size_t>(column) * 4;
+    }
+    std::vector<std::uint8_t> scaled;
+    scaled.reserve(static_cast<std::size_t>(target_width) * static_cast<std::size_t>(target_height) *
+                   4);
+    for (int y = 0; y < target_height; ++y) {
+        auto row = (std::int64_t{2} * y + 1) * height / (std::int64_t{2} * target_height);
+        auto source_row = rgba.subspan(static_cast<std::size_t>(row * width) * 4,
+                                       static_cast<std::size_t>(width) * 4);
+        for (std::size_t offset : source_columns)
+            scaled.insert(scaled.end(), source_row.begin() + static_cast<std::ptrdiff_t>(offset),
+                          source_row.begin() + static_cast<std::ptrdiff_t>(offset + 4));
+    }
+    return scaled;
 }
 
 TerminalMode choose_terminal_mode(const TerminalAbilities& abilities) {

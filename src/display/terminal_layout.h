@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <vector>
 
 namespace mirva::display {
 
@@ -29,6 +31,12 @@ struct TerminalLayout {
 
 /// Returns where the frame goes on a terminal of that size; a terminal of no cells gets one.
 TerminalLayout terminal_layout(const TerminalSize& size);
+
+/// Returns an RGBA picture of width x height scaled to target_width x target_height, each
+/// target pixel taking the colour of the source pixel under its centre, so that the pixels of
+/// a Spectrum screen stay sharp; both sizes at least 1.
+std::vector<std::uint8_t> scale_nearest(std::span<const std::uint8_t> rgba, int width, int height,
+                                        int target_width, int target_height);
 
 /// How a terminal is drawn on, best first: an image protocol, or Unicode block characters in
 /// as many colours as the terminal takes.
