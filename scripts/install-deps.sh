@@ -6,7 +6,8 @@ packages=(
     cppcheck valgrind
     imagemagick python3-pil fuse-emulator-utils   # independent readers and writers
     libsdl2-dev xvfb xdotool x11-utils            # the viewer and its end-to-end test
-    libchafa-dev pkg-config tmux xterm            # the terminal viewer, its tests and picture
+    libchafa-dev pkg-config tmux                  # the terminal viewer and its tests
+    xterm fonts-dejavu-core                       # the terminal viewer's picture
     libgif-dev hyperfine                          # benchmarks against peers
 )
 missing=()
