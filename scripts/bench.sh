@@ -46,6 +46,11 @@ echo "runs: $runs per command, alternating"
     "GIF to SCR" -- "$mirva" card.gif "{out}.scr" \; \
     "PCX to SCR" -- "$mirva" card.pcx "{out}.scr"
 
+echo
+echo "the terminal viewer: start to the last byte of the first frame on a 160x50 pseudo-terminal"
+"$build_path/bench/first_frame" $((runs / 10 > 20 ? runs / 10 : 20)) "$floor" testcard.scr \
+    "$mirva" testcard.sna xterm-256color+truecolour xterm linux foot
+
 peer_runs=$((runs / 10 > 10 ? runs / 10 : 10))
 echo
 echo "peers: the same PCX to GIF conversion, $peer_runs runs each"

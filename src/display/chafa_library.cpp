@@ -31,6 +31,7 @@ ChafaLibrary load_chafa() {
     find(chafa, "chafa_canvas_config_set_symbol_map", library.canvas_config_set_symbol_map);
     find(chafa, "chafa_canvas_config_set_preprocessing_enabled",
          library.canvas_config_set_preprocessing);
+    find(chafa, "chafa_canvas_config_set_work_factor", library.canvas_config_set_work_factor);
     find(chafa, "chafa_canvas_new", library.canvas_new);
     find(chafa, "chafa_canvas_unref", library.canvas_unref);
     find(chafa, "chafa_canvas_draw_all_pixels", library.canvas_draw_all_pixels);

@@ -30,6 +30,7 @@ struct ChafaLibrary {
     decltype(&chafa_canvas_config_set_symbol_map) canvas_config_set_symbol_map = nullptr;
     decltype(&chafa_canvas_config_set_preprocessing_enabled) canvas_config_set_preprocessing =
         nullptr;
+    decltype(&chafa_canvas_config_set_work_factor) canvas_config_set_work_factor = nullptr;
     decltype(&chafa_canvas_new) canvas_new = nullptr;
     decltype(&chafa_canvas_unref) canvas_unref = nullptr;
     decltype(&chafa_canvas_draw_all_pixels) canvas_draw_all_pixels = nullptr;

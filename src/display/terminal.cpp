@@ -179,6 +179,9 @@ std::string TerminalDisplay::render(const TerminalLayout& layout, const Terminal
     chafa_.canvas_config_set_cell_geometry(config, cell_width, cell_height);
     // The colours are the frame's own: no contrast or saturation boost.
     chafa_.canvas_config_set_preprocessing(config, FALSE);
+    // A frame scaled sharp has at most two colours in most cells, which the fewest tries
+    // match: the least work is a third faster than chafa's default and draws the same.
+    chafa_.canvas_config_set_work_factor(config, 0.1F);
     switch (mode_) {
         case TerminalMode::kitty:
             chafa_.canvas_config_set_pixel_mode(config, CHAFA_PIXEL_MODE_KITTY);
