@@ -120,12 +120,13 @@ int main(int argc, char** argv) {
     }
     std::printf("| %-44s | %9s | %7s | %10s | %7s |\n", "run", "median ms", "ratio", "processor",
                 "ratio");
-    std::printf("|%s|-----------|---------|------------|---------|\n", std::string(46, '-').c_str());
+    std::printf("|%s|-----------|---------|------------|---------|\n",
+                std::string(46, '-').c_str());
     double floor_wall = median(wall[0]);
     double floor_processor = median(processor[0]);
     for (std::size_t index = 0; index <= terms.size(); ++index) {
-        std::string name = index == 0 ? "floor (stdio copy), whole run"
-                                       : "first frame, TERM=" + terms[index - 1];
+        std::string name =
+            index == 0 ? "floor (stdio copy), whole run" : "first frame, TERM=" + terms[index - 1];
         double value = median(wall[index]);
         double used = median(processor[index]);
         std::printf("| %-44s | %9.3f | %6.1fx | %10.3f | %6.1fx |\n", name.c_str(), value,

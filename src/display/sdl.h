@@ -19,7 +19,8 @@ std::unique_ptr<Display> open_sdl_display();
 /// missing or nothing it can open shows anything to a person.
 std::unique_ptr<Display> open_shown_sdl_display();
 
-/// The same as open_sdl_display over the named library (tests name one that is missing or is not SDL).
+/// The same as open_sdl_display over the named library (tests name one that is missing or is not
+/// SDL).
 std::unique_ptr<Display> open_sdl_display_with(const char* library);
 
 /// Where a 320x200 frame goes in an output of the given pixel size: square pixels at the

@@ -56,8 +56,8 @@ std::vector<std::uint8_t> scale_nearest(std::span<const std::uint8_t> rgba, int 
         source_columns[static_cast<std::size_t>(x)] = static_cast<std::size_t>(column) * 4;
     }
     std::vector<std::uint8_t> scaled;
-    scaled.reserve(static_cast<std::size_t>(target_width) * static_cast<std::size_t>(target_height) *
-                   4);
+    scaled.reserve(static_cast<std::size_t>(target_width) *
+                   static_cast<std::size_t>(target_height) * 4);
     for (int y = 0; y < target_height; ++y) {
         auto row = (std::int64_t{2} * y + 1) * height / (std::int64_t{2} * target_height);
         auto source_row = rgba.subspan(static_cast<std::size_t>(row * width) * 4,

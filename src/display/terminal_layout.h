@@ -40,7 +40,14 @@ std::vector<std::uint8_t> scale_nearest(std::span<const std::uint8_t> rgba, int 
 
 /// How a terminal is drawn on, best first: an image protocol, or Unicode block characters in
 /// as many colours as the terminal takes.
-enum class TerminalMode : std::uint8_t { kitty, iterm2, sixels, truecolour, colours_256, colours_16 };
+enum class TerminalMode : std::uint8_t {
+    kitty,
+    iterm2,
+    sixels,
+    truecolour,
+    colours_256,
+    colours_16
+};
 
 /// What a terminal can show, as its description says.
 struct TerminalAbilities {

@@ -74,8 +74,7 @@ Tty::~Tty() {
 
 void Tty::enter() {
     assert(!entered_ && signal_pipe[0] < 0);
-    if (::tcgetattr(descriptor_, &saved_) != 0 ||
-        ::pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (::tcgetattr(descriptor_, &saved_) != 0 || ::pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         base::error(base::MSG_NO_GRAPHICS);
     termination_signal = 0;
     resize_signal = 0;
@@ -166,7 +165,8 @@ void Tty::write(std::string_view bytes) {
 
 Tty::Event Tty::wait(int milliseconds, bool want_key) {
     assert(entered_);
-    std::array<pollfd, 2> watched{{{signal_pipe[0], POLLIN, 0}, {want_key ? descriptor_ : -1, POLLIN, 0}}};
+    std::array<pollfd, 2> watched{
+        {{signal_pipe[0], POLLIN, 0}, {want_key ? descriptor_ : -1, POLLIN, 0}}};
     int ready = ::poll(watched.data(), watched.size(), milliseconds);
     handle_signals();
     if (take_resize())

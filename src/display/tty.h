@@ -1,9 +1,9 @@
 #pragma once
 
+#include <termios.h>
+
 #include <string>
 #include <string_view>
-
-#include <termios.h>
 
 #include "display/terminal_layout.h"
 

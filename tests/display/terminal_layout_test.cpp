@@ -32,8 +32,9 @@ TEST(TerminalLayout, LargestRectangleOfSquarePixelsCentred) {
         {{80, 25, 10, 0}, {0, 0, 80, 25}},
     };
     for (const Case& test : cases) {
-        SCOPED_TRACE(::testing::Message() << test.size.columns << "x" << test.size.rows << " cells of "
-                                          << test.size.cell_width << "x" << test.size.cell_height);
+        SCOPED_TRACE(::testing::Message()
+                     << test.size.columns << "x" << test.size.rows << " cells of "
+                     << test.size.cell_width << "x" << test.size.cell_height);
         EXPECT_EQ(terminal_layout(test.size), test.expected);
     }
 }
@@ -63,8 +64,8 @@ std::vector<std::uint8_t> coordinates(int width, int height) {
     std::vector<std::uint8_t> rgba;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            rgba.insert(rgba.end(), {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0,
-                                     255});
+            rgba.insert(rgba.end(),
+                        {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0, 255});
     return rgba;
 }
 

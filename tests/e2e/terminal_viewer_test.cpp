@@ -71,7 +71,8 @@ int pixels_differing(const std::vector<std::vector<TerminalCell>>& lines,
             std::optional<CellHalves> halves;
             if (static_cast<std::size_t>(y) < lines.size() &&
                 static_cast<std::size_t>(x) < lines[static_cast<std::size_t>(y)].size())
-                halves = cell_halves(lines[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+                halves =
+                    cell_halves(lines[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
             if (!halves) {
                 differing += 2;
                 continue;
@@ -113,8 +114,8 @@ public:
                << "stty -g > after.stty\n"
                << "exec sleep 60\n";
         script.close();
-        tmux({"new-session", "-d", "-x", std::to_string(columns), "-y", std::to_string(rows),
-              "-c", directory_.path().string(), "sh pane.sh"});
+        tmux({"new-session", "-d", "-x", std::to_string(columns), "-y", std::to_string(rows), "-c",
+              directory_.path().string(), "sh pane.sh"});
     }
 
     std::string capture() { return tmux({"capture-pane", "-e", "-p", "-N"}).standard_output; }
@@ -177,7 +178,9 @@ void expect_frames_in_pane(const std::vector<std::string>& arguments,
 
     for (const ExpectedFrame& frame : frames) {
         std::string shown = pane.wait_for_capture(
-            [&](const std::string& text) { return pixels_differing(parse_capture(text), frame) == 0; },
+            [&](const std::string& text) {
+                return pixels_differing(parse_capture(text), frame) == 0;
+            },
             3s);
         EXPECT_EQ(pixels_differing(parse_capture(shown), frame), 0) << shown.substr(0, 2000);
     }
@@ -339,7 +342,8 @@ public:
     bool read_until(const std::string& text, std::size_t from, std::chrono::milliseconds limit) {
         auto deadline = Clock::now() + limit;
         while (output.find(text, from) == std::string::npos) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0)
                 return false;
             pollfd ready{master_, POLLIN, 0};
@@ -386,7 +390,8 @@ public:
         ::ioctl(slave_, FIONREAD, &waiting);
         EXPECT_EQ(waiting, 0);
         EXPECT_GE(output.size(), LEAVE.size());
-        EXPECT_TRUE(output.ends_with(LEAVE)) << output.substr(output.size() - std::min<std::size_t>(output.size(), 60));
+        EXPECT_TRUE(output.ends_with(LEAVE))
+            << output.substr(output.size() - std::min<std::size_t>(output.size(), 60));
         EXPECT_EQ(read_file(directory_ / "stdout").size(), 0u);
         EXPECT_EQ(read_file(directory_ / "stderr").size(), 0u);
     }
