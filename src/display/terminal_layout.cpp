@@ -55,16 +55,25 @@ std::vector<std::uint8_t> scale_nearest(std::span<const std::uint8_t> rgba, int 
         auto column = (std::int64_t{2} * x + 1) * width / (std::int64_t{2} * target_width);
         source_columns[static_cast<std::size_t>(x)] = static_cast<std::size_t>(column) * 4;
     }
-    std::vector<std::uint8_t> scaled;
-    scaled.reserve(static_cast<std::size_t>(target_width) *
-                   static_cast<std::size_t>(target_height) * 4);
+    const std::size_t row_bytes = static_cast<std::size_t>(target_width) * 4;
+    std::vector<std::uint8_t> scaled(row_bytes * static_cast<std::size_t>(target_height));
+    std::int64_t previous_row = -1;
     for (int y = 0; y < target_height; ++y) {
         auto row = (std::int64_t{2} * y + 1) * height / (std::int64_t{2} * target_height);
+        auto out =
+            scaled.begin() + static_cast<std::ptrdiff_t>(row_bytes * static_cast<std::size_t>(y));
+        // A row scaled up repeats the one above it.
+        if (row == previous_row) {
+            std::copy_n(out - static_cast<std::ptrdiff_t>(row_bytes), row_bytes, out);
+            continue;
+        }
+        previous_row = row;
         auto source_row = rgba.subspan(static_cast<std::size_t>(row * width) * 4,
                                        static_cast<std::size_t>(width) * 4);
-        for (std::size_t offset : source_columns)
-            scaled.insert(scaled.end(), source_row.begin() + static_cast<std::ptrdiff_t>(offset),
-                          source_row.begin() + static_cast<std::ptrdiff_t>(offset + 4));
+        for (std::size_t offset : source_columns) {
+            std::copy_n(source_row.begin() + static_cast<std::ptrdiff_t>(offset), 4, out);
+            out += 4;
+        }
     }
     return scaled;
 }

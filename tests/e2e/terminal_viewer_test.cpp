@@ -172,7 +172,7 @@ void expect_frames_in_pane(const std::vector<std::string>& arguments,
     TmuxPane pane(dir);
     pane.start(320, 100, "TERM=xterm-256color COLORTERM=truecolor", arguments);
     std::string before = pane.wait_for_capture(
-        [](const std::string& text) { return text.find("antes") != std::string::npos; }, 5s);
+        [](const std::string& text) { return text.find("antes") != std::string::npos; }, 10s);
     std::string modes_before = pane.modes();
     pane.tmux({"wait-for", "-S", "go"});
 
@@ -181,11 +181,11 @@ void expect_frames_in_pane(const std::vector<std::string>& arguments,
             [&](const std::string& text) {
                 return pixels_differing(parse_capture(text), frame) == 0;
             },
-            3s);
+            10s);
         EXPECT_EQ(pixels_differing(parse_capture(shown), frame), 0) << shown.substr(0, 2000);
     }
     pane.tmux({"send-keys", "x"});
-    EXPECT_EQ(pane.status(3s), 0);
+    EXPECT_EQ(pane.status(10s), 0);
     EXPECT_EQ(pane.capture(), before);
     EXPECT_EQ(pane.modes(), modes_before);
     EXPECT_EQ(pane.file("after.stty"), pane.file("before.stty"));
@@ -236,7 +236,7 @@ ColourCapture capture_colours(const std::string& environment) {
     TmuxPane pane(dir);
     pane.start(80, 25, environment, {"--terminal", std::string(MIRVA_EXAMPLES) + "/testcard.sna"});
     pane.wait_for_capture(
-        [](const std::string& text) { return text.find("antes") != std::string::npos; }, 5s);
+        [](const std::string& text) { return text.find("antes") != std::string::npos; }, 10s);
     pane.tmux({"wait-for", "-S", "go"});
     // The frame is drawn when the test card's yellow-on-blue rows show at the bottom.
     std::string text = pane.wait_for_capture(
@@ -245,9 +245,9 @@ ColourCapture capture_colours(const std::string& environment) {
             return lines.size() == 25 && lines[24].size() == 80 &&
                    lines[24][40].background != TerminalColour{};
         },
-        3s);
+        10s);
     pane.tmux({"send-keys", "x"});
-    EXPECT_EQ(pane.status(3s), 0);
+    EXPECT_EQ(pane.status(10s), 0);
     return {text, parse_capture(text)};
 }
 
@@ -435,7 +435,7 @@ TEST(TerminalViewerOnPty, SixelsFitTheTerminalAgainAfterAResizeUntilAKey) {
     // 80x25 cells of 8x16 pixels. An image keeps off the last row, so as not to scroll: 24 rows,
     // 384 pixels high; 320:200 gives 614.4 pixels wide, 77 whole columns, 616 pixels.
     PtyViewer viewer(dir, {"TERM=foot"}, {25, 80, 640, 400});
-    ASSERT_TRUE(viewer.read_until("\033\\", 0, 5s)) << viewer.output.substr(0, 200);
+    ASSERT_TRUE(viewer.read_until("\033\\", 0, 10s)) << viewer.output.substr(0, 200);
     EXPECT_TRUE(viewer.output.starts_with(ENTER));
     EXPECT_EQ(sixel_size(viewer.output, 0), std::make_pair(616, 384));
 
@@ -443,13 +443,13 @@ TEST(TerminalViewerOnPty, SixelsFitTheTerminalAgainAfterAResizeUntilAKey) {
     std::size_t seen = viewer.output.size();
     viewer.resize({13, 40, 320, 208});
     bool redrawn = false;
-    for (auto deadline = Clock::now() + 3s; !redrawn && Clock::now() < deadline;) {
+    for (auto deadline = Clock::now() + 10s; !redrawn && Clock::now() < deadline;) {
         viewer.read_until("\033\\", seen, 100ms);
         redrawn = sixel_size(viewer.output, seen) == std::make_pair(304, 192);
     }
     EXPECT_TRUE(redrawn);
     viewer.type("x");
-    EXPECT_EQ(viewer.wait(3s), 0);
+    EXPECT_EQ(viewer.wait(10s), 0);
     viewer.expect_terminal_restored();
 }
 
@@ -468,9 +468,9 @@ TEST(TerminalViewerOnPty, KittyAndITerm2ImagesHaveTheFittedSize) {
         SCOPED_TRACE(test.environment.front());
         TemporaryDirectory dir;
         PtyViewer viewer(dir, test.environment, {25, 80, 640, 400});
-        EXPECT_TRUE(viewer.read_until(test.header, 0, 5s)) << viewer.output.substr(0, 200);
+        EXPECT_TRUE(viewer.read_until(test.header, 0, 10s)) << viewer.output.substr(0, 200);
         viewer.type("x");
-        EXPECT_EQ(viewer.wait(3s), 0);
+        EXPECT_EQ(viewer.wait(10s), 0);
         viewer.expect_terminal_restored();
     }
 }
@@ -481,11 +481,11 @@ TEST(TerminalViewerOnPty, InterruptTerminateAndHangUpRestoreTheTerminalAndExitWi
         TemporaryDirectory dir;
         PtyViewer viewer(dir, {"TERM=xterm-256color"}, {25, 80, 0, 0});
         // The frame ends with the last row's reset.
-        ASSERT_TRUE(viewer.read_until("\033[25;1H", 0, 5s));
+        ASSERT_TRUE(viewer.read_until("\033[25;1H", 0, 10s));
         viewer.type("typed ahead");  // Read by nobody before the signal, and not left behind.
         std::this_thread::sleep_for(50ms);
         viewer.signal(number);
-        EXPECT_EQ(viewer.wait(3s), 1);
+        EXPECT_EQ(viewer.wait(10s), 1);
         viewer.expect_terminal_restored();
     }
 }
