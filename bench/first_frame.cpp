@@ -1,6 +1,6 @@
 // The terminal viewer's start: the time from starting mirva --terminal on a pseudo-terminal to
 // the last byte of its first frame, against the floor program's whole run, in alternating runs.
-// Usage: first_frame RUNS FLOOR SCREEN.scr MIRVA SOURCE TERM...
+// Usage: first_frame RUNS COLUMNSxROWS FLOOR SCREEN.scr MIRVA SOURCE TERM...
 // Each TERM (with COLORTERM=truecolor when it ends in "+truecolour") is one way of drawing.
 #include <fcntl.h>
 #include <poll.h>
@@ -59,12 +59,11 @@ Timing floor_run(const char* floor, const char* screen, const std::string& out) 
 
 // From fork to the last byte the viewer writes before 200 ms of quiet: its first frame, as the
 // next comes half a second later. Then a key ends it.
-Timing first_frame(const char* mirva, const char* source, const std::string& term) {
+Timing first_frame(const char* mirva, const char* source, const std::string& term, winsize size) {
     int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     ::grantpt(master);
     ::unlockpt(master);
     std::string slave = ::ptsname(master);
-    winsize size{50, 160, 0, 0};
     ::ioctl(master, TIOCSWINSZ, &size);
     bool truecolour = term.ends_with("+truecolour");
     std::string term_variable = "TERM=";
@@ -103,9 +102,14 @@ Timing first_frame(const char* mirva, const char* source, const std::string& ter
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 7)
+    if (argc < 8)
         return 2;
     int runs = std::atoi(argv[1]);
+    winsize size{};
+    if (std::sscanf(argv[2], "%hux%hu", &size.ws_col, &size.ws_row) != 2)
+        return 2;
+    argv += 1;
+    argc -= 1;
     std::vector<std::string> terms(argv + 6, argv + argc);
     // Per command: wall-clock times, then processor times.
     std::vector<std::vector<double>> wall(terms.size() + 1);
@@ -113,7 +117,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         for (std::size_t index = 0; index <= terms.size(); ++index) {
             Timing timing = index == 0 ? floor_run(argv[2], argv[3], "floor-out.scr")
-                                       : first_frame(argv[4], argv[5], terms[index - 1]);
+                                       : first_frame(argv[4], argv[5], terms[index - 1], size);
             wall[index].push_back(timing.wall);
             processor[index].push_back(timing.processor);
         }

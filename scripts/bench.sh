@@ -47,9 +47,12 @@ echo "runs: $runs per command, alternating"
     "PCX to SCR" -- "$mirva" card.pcx "{out}.scr"
 
 echo
-echo "the terminal viewer: start to the last byte of the first frame on a 160x50 pseudo-terminal"
-"$build_path/bench/first_frame" $((runs / 10 > 20 ? runs / 10 : 20)) "$floor" testcard.scr \
-    "$mirva" testcard.sna xterm-256color+truecolour xterm linux foot
+echo "the terminal viewer: start to the last byte of the first frame on a pseudo-terminal"
+for size in 80x24 160x50; do
+    echo "$size cells"
+    "$build_path/bench/first_frame" $((runs / 10 > 20 ? runs / 10 : 20)) "$size" "$floor" \
+        testcard.scr "$mirva" testcard.sna xterm-256color+truecolour xterm linux foot
+done
 
 peer_runs=$((runs / 10 > 10 ? runs / 10 : 10))
 echo
