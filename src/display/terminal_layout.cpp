@@ -20,8 +20,11 @@ std::int64_t divide_rounded(std::int64_t numerator, std::int64_t denominator) {
 TerminalLayout terminal_layout(const TerminalSize& size) {
     constexpr std::int64_t W = screen::FRAME_WIDTH;
     constexpr std::int64_t H = screen::FRAME_HEIGHT;
-    int columns = std::max(size.columns, 1);
-    int rows = std::max(size.rows, 1);
+    // A terminal that gives no size (a serial line's, a new pseudo-terminal's) is taken as a
+    // VT100's 80x24.
+    bool size_known = size.columns > 0 && size.rows > 0;
+    int columns = size_known ? size.columns : 80;
+    int rows = size_known ? size.rows : 24;
     bool cell_known = size.cell_width > 0 && size.cell_height > 0;
     std::int64_t cell_width = cell_known ? size.cell_width : ASSUMED_CELL_WIDTH;
     std::int64_t cell_height = cell_known ? size.cell_height : ASSUMED_CELL_HEIGHT;

@@ -29,7 +29,8 @@ struct TerminalLayout {
     friend bool operator==(const TerminalLayout&, const TerminalLayout&) = default;
 };
 
-/// Returns where the frame goes on a terminal of that size; a terminal of no cells gets one.
+/// Returns where the frame goes on a terminal of that size; one that gives no size counts as
+/// 80x24.
 TerminalLayout terminal_layout(const TerminalSize& size);
 
 /// Returns an RGBA picture of width x height scaled to target_width x target_height, each

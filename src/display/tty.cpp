@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cerrno>
@@ -138,15 +139,26 @@ TerminalSize Tty::size() const {
     winsize window{};
     if (::ioctl(descriptor_, TIOCGWINSZ, &window) != 0)
         return {};
-    TerminalSize size{window.ws_col, window.ws_row, 0, 0};
+    // A terminal past these sizes is drawn on in part, so that what is drawn stays a bounded
+    // amount of memory and work; a cell size past them is taken as unknown.
+    constexpr int MOST_CELLS = 1000;
+    constexpr int MOST_CELL_PIXELS = 100;
+    TerminalSize size{std::min<int>(window.ws_col, MOST_CELLS),
+                      std::min<int>(window.ws_row, MOST_CELLS), 0, 0};
     if (window.ws_col > 0 && window.ws_row > 0 && window.ws_xpixel > 0 && window.ws_ypixel > 0) {
-        size.cell_width = window.ws_xpixel / window.ws_col;
-        size.cell_height = window.ws_ypixel / window.ws_row;
+        int cell_width = window.ws_xpixel / window.ws_col;
+        int cell_height = window.ws_ypixel / window.ws_row;
+        if (cell_width <= MOST_CELL_PIXELS && cell_height <= MOST_CELL_PIXELS) {
+            size.cell_width = cell_width;
+            size.cell_height = cell_height;
+        }
     }
     return size;
 }
 
 void Tty::write(std::string_view bytes) {
+    if (entered_ && termination_signal != 0)
+        leave_and_exit();
     while (!bytes.empty()) {
         auto put = ::write(descriptor_, bytes.data(), bytes.size());
         if (put > 0)

@@ -25,8 +25,9 @@ TEST(TerminalLayout, LargestRectangleOfSquarePixelsCentred) {
         {{100, 100, 10, 10}, {0, 18, 100, 63}},
         // Cells three times as high as wide: 60 rows want 60*3*320/200 = 288 columns.
         {{300, 60, 5, 15}, {6, 0, 288, 60}},
-        // A terminal of no size still gets a cell.
-        {{0, 0, 0, 0}, {0, 0, 1, 1}},
+        // A terminal that gives no size is a VT100's 80x24; a tiny one still gets a cell.
+        {{0, 0, 0, 0}, {1, 0, 77, 24}},
+        {{80, 0, 0, 0}, {1, 0, 77, 24}},
         {{1, 1, 0, 0}, {0, 0, 1, 1}},
         // Only one of the two pixel sizes: both are assumed.
         {{80, 25, 10, 0}, {0, 0, 80, 25}},
