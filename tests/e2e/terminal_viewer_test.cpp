@@ -490,6 +490,17 @@ TEST(TerminalViewerOnPty, InterruptTerminateAndHangUpRestoreTheTerminalAndExitWi
     }
 }
 
+TEST(TerminalViewerOnPty, WithoutLibchafaOneMessageAndTheTerminalUntouched) {
+    TemporaryDirectory dir;
+    PtyViewer viewer(dir, {"TERM=xterm-256color", std::string("LD_PRELOAD=") + MIRVA_NO_CHAFA},
+                     {25, 80, 0, 0});
+    EXPECT_EQ(viewer.wait(10s), 1);
+    EXPECT_EQ(viewer.output, "");
+    auto message = read_file(dir / "stderr");
+    EXPECT_EQ(std::string(message.begin(), message.end()),
+              "No se encuentra la biblioteca libchafa.so.0\n");
+}
+
 TEST(TerminalViewer, NoTerminalAndNoDisplayIsNoGraphics) {
     // The tests' processes have no controlling terminal.
     TemporaryDirectory dir;
