@@ -215,6 +215,10 @@ std::string TerminalDisplay::render(const TerminalLayout& layout, const Terminal
     // own, so that chafa's smooth scaling, made for photographs, leaves it alone.
     int width = layout.columns * (draws_pixels(mode_) ? cell_width : CHAFA_SYMBOL_WIDTH_PIXELS);
     int height = layout.rows * (draws_pixels(mode_) ? cell_height : CHAFA_SYMBOL_HEIGHT_PIXELS);
+    // A sixel is six pixels high: chafa cuts its image to whole sixels, and the frame is scaled
+    // to that height rather than scaled again.
+    if (mode_ == TerminalMode::sixels && height >= 6)
+        height -= height % 6;
     std::vector<std::uint8_t> scaled =
         scale_nearest(pixels, screen::FRAME_WIDTH, screen::FRAME_HEIGHT, width, height);
     ChafaCanvas* canvas = chafa_.canvas_new(config);
