@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "screen/framing.h"
@@ -366,6 +367,21 @@ public:
     void resize(winsize size) { ::ioctl(master_, TIOCSWINSZ, &size); }
     void signal(int number) { ::kill(pid_, number); }
 
+    // The processor time the viewer has used so far, in milliseconds.
+    long processor_milliseconds() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        long ticks = 0;
+        // Fields 14 and 15: user and system time, in clock ticks.
+        for (int number = 3; number <= 15 && fields >> field; ++number) {
+            if (number >= 14)
+                ticks += std::stol(field);
+        }
+        return ticks * 1000 / ::sysconf(_SC_CLK_TCK);
+    }
+
     // Waits for the viewer to end; returns its exit status, or -1. Reads what it wrote meanwhile.
     int wait(std::chrono::milliseconds limit) {
         auto deadline = Clock::now() + limit;
@@ -448,6 +464,11 @@ TEST(TerminalViewerOnPty, SixelsFitTheTerminalAgainAfterAResizeUntilAKey) {
         redrawn = sixel_size(viewer.output, seen) == std::make_pair(304, 192);
     }
     EXPECT_TRUE(redrawn);
+    // Between the half seconds it sleeps: over two flash phases it uses a small share of a
+    // processor, the bound loose enough for a busy machine, while a loop that spins fails it.
+    long before = viewer.processor_milliseconds();
+    std::this_thread::sleep_for(1s);
+    EXPECT_LT(viewer.processor_milliseconds() - before, 200);
     viewer.type("x");
     EXPECT_EQ(viewer.wait(10s), 0);
     viewer.expect_terminal_restored();
