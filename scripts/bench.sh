@@ -122,6 +122,14 @@ echo "a 12-megapixel JPEG (4000x3000) to a screen, $((runs / 10 > 10 ? runs / 10
     "JPEG 12 Mpx to SCR" -- "$mirva" photo12.jpg "{out}.scr" \; \
     "ImageMagick resize only" -- /usr/bin/convert photo12.jpg -resize 256x192 "{out}.png"
 
+echo
+echo "the terminal viewer: start to the last byte of the first frame on a pseudo-terminal"
+for size in 80x24 160x50; do
+    echo "$size cells"
+    "$build_path/bench/first_frame" $((runs / 10 > 20 ? runs / 10 : 20)) "$size" "$floor" \
+        testcard.scr "$mirva" testcard.sna xterm-256color+truecolour xterm linux foot
+done
+
 peer_runs=$((runs / 10 > 10 ? runs / 10 : 10))
 echo
 echo "peers: the same PCX to GIF conversion, $peer_runs runs each"

@@ -9,6 +9,8 @@ packages=(
     pngcheck optipng giflib-tools                 # PNG and GIF checkers, PNG size reference
     libsdl2-dev xvfb xdotool x11-utils            # the viewer and its end-to-end test
     libarchive-dev libarchive13                   # ZIP and gzip sources
+    libchafa-dev pkg-config tmux                  # the terminal viewer and its tests
+    xterm fonts-dejavu-core                       # the terminal viewer's picture
     libgif-dev hyperfine                          # benchmarks against peers
     libspng-dev libspng0 libturbojpeg0-dev libturbojpeg0  # PNG and JPEG sources
     python3-numpy python3-scipy python3-skimage   # reference scaling, the measure of the dithering

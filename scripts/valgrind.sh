@@ -31,7 +31,8 @@ check() {  # expected exit status, arguments...
     local expected=$1
     shift
     local status=0
-    valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite \
+    # A session of its own, without a controlling terminal for the terminal viewer to use.
+    setsid -w valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite \
         "$mirva" "$@" 2>valgrind.err || status=$?
     runs=$((runs + 1))
     if [[ $status -ne $expected ]]; then

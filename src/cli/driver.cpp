@@ -97,7 +97,7 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
     if (source_row.read_screen != nullptr) {
         screen = source_row.read_screen(*source, request.source, border_colour);
         if (show) {
-            auto display = open_display();
+            auto display = open_display(options);
             display::view_screen(*display, screen, options, border_colour);
             drain_terminal_input();
             return 0;
@@ -105,7 +105,7 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
     } else if (source_row.read_rgb != nullptr) {
         screen::RgbPicture picture = source_row.read_rgb(*source);
         if (show) {
-            auto display = open_display();
+            auto display = open_display(options);
             display::view_rgb_picture(*display, picture, options);
             drain_terminal_input();
             return 0;
@@ -121,7 +121,7 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
             // Scaled down (--resize) or dithered: the picture's colours, as if it had none.
             screen::RgbPicture widened = screen::widen_picture(picture, picture_palette);
             if (show) {
-                auto display = open_display();
+                auto display = open_display(options);
                 display::view_rgb_picture(*display, widened, options);
                 drain_terminal_input();
                 return 0;
@@ -130,7 +130,7 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
         } else {
             screen::apply_palette_options(picture_palette, options);
             if (show) {
-                auto display = open_display();
+                auto display = open_display(options);
                 display::view_picture(*display, picture, picture_palette, border_colour);
                 drain_terminal_input();
                 return 0;

@@ -31,6 +31,8 @@ std::string help_text() {
         "Uso: mirva [opciones] ORIGEN [DESTINO]\n"
         "Muestra ORIGEN, o lo convierte en DESTINO, que no debe existir. El tipo de cada\n"
         "fichero lo da su extension, en mayusculas o minusculas.\n"
+        "Sin DESTINO, ORIGEN se muestra en una ventana o en la pantalla de la consola; donde\n"
+        "no se puede, en el terminal (/dev/tty). Con --terminal, siempre en el terminal.\n"
         "\n"
         "Opciones:\n";
     for (const OptionRow& row : option_table()) {

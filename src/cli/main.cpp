@@ -6,7 +6,7 @@
 
 #include "base/failure.h"
 #include "cli/driver.h"
-#include "display/sdl.h"
+#include "cli/viewer_choice.h"
 
 int main(int argc, char** argv) {
     // A write past a file size limit must fail and be reported, not end the process silently.
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         std::vector<std::string> arguments;
         for (int index = 1; index < argc; ++index)
             arguments.emplace_back(argv[index]);
-        return mirva::cli::run(arguments, mirva::display::open_sdl_display);
+        return mirva::cli::run(arguments, mirva::cli::open_display);
     } catch (const mirva::base::Failure& failure) {
         (void)std::fprintf(stderr, "%s\n", failure.what());
     } catch (const std::bad_alloc&) {

@@ -44,7 +44,7 @@ bool set_dither(screen::Options& options, std::string_view value) {
     return false;
 }
 
-const std::array<OptionRow, 9> OPTIONS{{
+const std::array<OptionRow, 10> OPTIONS{{
     {"-b", "", "blanco y negro: tinta blanca brillante sobre papel negro, o grises", Action::job,
      [](screen::Options& options, std::string_view) {
          options.bw = true;
@@ -74,6 +74,12 @@ const std::array<OptionRow, 9> OPTIONS{{
      }},
     {"--dither", "MODO", "tramado al hacer una pantalla: none, floyd, atkinson u ordered",
      Action::job, set_dither},
+    {"--terminal", "", "muestra ORIGEN en el terminal aunque se pueda abrir una ventana",
+     Action::job,
+     [](screen::Options& options, std::string_view) {
+         options.viewer = screen::Viewer::terminal;
+         return true;
+     }},
     {"--help", "", "muestra esta ayuda y termina", Action::help, nullptr},
     {"--version", "", "muestra la version y termina", Action::version, nullptr},
 }};

@@ -104,6 +104,8 @@ public:
     SdlDisplay(const SdlDisplay&) = delete;
     SdlDisplay& operator=(const SdlDisplay&) = delete;
 
+    /// Starts SDL's video; returns false, with SDL stopped, when nothing can be shown.
+    bool start();
     void graphics_on() override;
     void graphics_off() override { close(); }
     void set_palette_entry(int index, std::uint8_t red, std::uint8_t green,
@@ -135,7 +137,7 @@ private:
     std::deque<int> keys_;             // Keys read from SDL's queue and not yet taken.
 };
 
-void SdlDisplay::graphics_on() {
+bool SdlDisplay::start() {
     assert(!initialised_);
     // Root is never taken back: SDL reads environment variables and loads plug-ins, so a
     // set-user-id program that started it as root would run any user's code as root.
@@ -143,15 +145,23 @@ void SdlDisplay::graphics_on() {
         base::error(base::MSG_INTERNAL);
     QuietStandardError quiet;
     if (sdl_.init(SDL_INIT_VIDEO) != 0)
-        base::error(base::MSG_NO_GRAPHICS);
+        return false;
     initialised_ = true;
-
     const char* driver_name = sdl_.current_video_driver();
     const char* requested = std::getenv("SDL_VIDEODRIVER");
     if (driver_name == nullptr ||
-        !video_driver_shows(driver_name, requested != nullptr && *requested != '\0'))
+        !video_driver_shows(driver_name, requested != nullptr && *requested != '\0')) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+void SdlDisplay::graphics_on() {
+    if (!initialised_ && !start())
         base::error(base::MSG_NO_GRAPHICS);
-    std::string_view driver(driver_name);
+    QuietStandardError quiet;
+    std::string_view driver(sdl_.current_video_driver());
     can_block_ = driver == "x11" || driver == "wayland";
 
     // A desktop gets a window of the largest whole scale its screen holds; the console's
@@ -357,10 +367,24 @@ std::unique_ptr<Display> open_sdl_display_with(const char* library) {
     return std::make_unique<SdlDisplay>(load_sdl(library));
 }
 
+std::unique_ptr<Display> open_shown_sdl_display() {
+    std::optional<SdlLibrary> sdl = find_sdl(SDL_LIBRARY);
+    if (!sdl)
+        return nullptr;
+    auto display = std::make_unique<SdlDisplay>(*sdl);
+    if (!display->start())
+        return nullptr;
+    return display;
+}
+
 #else
 
 std::unique_ptr<Display> open_sdl_display_with(const char*) {
     base::error(base::MSG_NO_GRAPHICS);
+}
+
+std::unique_ptr<Display> open_shown_sdl_display() {
+    return nullptr;
 }
 
 #endif

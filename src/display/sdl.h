@@ -15,7 +15,12 @@ inline constexpr const char* SDL_LIBRARY = "libSDL2-2.0.so.0";
 /// el modo grafico" when the library cannot be loaded.
 std::unique_ptr<Display> open_sdl_display();
 
-/// The same over the named library (tests name one that is missing or is not SDL).
+/// Returns the display over SDL_LIBRARY with SDL's video started, or null when the library is
+/// missing or nothing it can open shows anything to a person.
+std::unique_ptr<Display> open_shown_sdl_display();
+
+/// The same as open_sdl_display over the named library (tests name one that is missing or is not
+/// SDL).
 std::unique_ptr<Display> open_sdl_display_with(const char* library);
 
 /// Where a 320x200 frame goes in an output of the given pixel size: square pixels at the

@@ -5,6 +5,8 @@
 #if MIRVA_WITH_SDL
 #include <SDL2/SDL.h>
 
+#include <optional>
+
 namespace mirva::display {
 
 // The SDL functions the display uses, found in the library at run time.
@@ -35,6 +37,9 @@ struct SdlLibrary {
 /// Opens the SDL library of that name and finds the functions the display uses; fails with
 /// "No se puede iniciar el modo grafico" when the library or a function is missing.
 SdlLibrary load_sdl(const char* name);
+
+/// The same, or nothing when the library or a function is missing.
+std::optional<SdlLibrary> find_sdl(const char* name);
 
 }  // namespace mirva::display
 

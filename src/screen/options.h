@@ -16,6 +16,12 @@ inline constexpr int BORDER_HEIGHT = 24;
 /// picture.
 enum class Dither : std::uint8_t { none, floyd, atkinson, ordered };
 
+/// Which viewer shows a source when there is no destination.
+enum class Viewer : std::uint8_t {
+    automatic,  // A window or the console's screen where one opens, else the terminal.
+    terminal,   // --terminal: the terminal, even where a window would open.
+};
+
 /// How a picture made from a screen, or a screen made from a picture, is to look: everything the
 /// command line can ask of a conversion or a viewer, parsed once and passed down unchanged.
 struct Options {
@@ -26,6 +32,8 @@ struct Options {
     bool flash = false;    // --flash: a written picture shows both flash phases in turn.
     bool resize = false;   // --resize: GIF and PCX pictures larger than 256x192 are scaled down.
     Dither dither = Dither::none;  // --dither=MODE, for a picture written as a screen.
+
+    Viewer viewer = Viewer::automatic;
 };
 
 /// The size in pixels of a picture written from a screen.

@@ -41,6 +41,7 @@ public:
         argv.push_back(nullptr);
         pid_ = ::fork();
         if (pid_ == 0) {
+            ::setsid();  // No controlling terminal: the window or nothing.
             int in = ::open("/dev/null", O_RDONLY);
             int out = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -401,12 +402,14 @@ TEST(ViewerWithoutDisplay, StopsWithOneMessageBeforeShowingAnything) {
     EXPECT_LT(Clock::now() - start, 10s);
 }
 
-TEST(ViewerLibrary, ProgramDoesNotLinkSdlAndConversionsNeverLoadIt) {
+TEST(ViewerLibrary, ProgramLinksNeitherViewerLibraryAndConversionsLoadNone) {
     TemporaryDirectory dir;
     auto linked = run_program("/usr/bin/ldd", {MIRVA_BINARY}, dir.path());
     EXPECT_EQ(linked.exit_status, 0);
     EXPECT_NE(linked.standard_output.find("libc.so"), std::string::npos);
     EXPECT_EQ(linked.standard_output.find("SDL"), std::string::npos) << linked.standard_output;
+    EXPECT_EQ(linked.standard_output.find("chafa"), std::string::npos);
+    EXPECT_EQ(linked.standard_output.find("glib"), std::string::npos);
 
     // The dynamic loader lists every library it opens on standard error.
     ::setenv("LD_DEBUG", "libs", 1);
@@ -415,6 +418,7 @@ TEST(ViewerLibrary, ProgramDoesNotLinkSdlAndConversionsNeverLoadIt) {
     EXPECT_EQ(converted.exit_status, 0);
     EXPECT_NE(converted.standard_error.find("libc.so"), std::string::npos);
     EXPECT_EQ(converted.standard_error.find("SDL"), std::string::npos);
+    EXPECT_EQ(converted.standard_error.find("chafa"), std::string::npos);
 }
 
 }  // namespace

@@ -42,6 +42,9 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     if (child < 0)
         throw std::runtime_error("fork failed");
     if (child == 0) {
+        // A session of its own, without a controlling terminal: a viewer never finds the
+        // terminal the tests were started from.
+        ::setsid();
         if (options.file_size_limit != 0) {
             struct rlimit limit {
                 options.file_size_limit, options.file_size_limit
