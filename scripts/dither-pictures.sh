@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Measures the fit and each dithering mode on the photos scikit-image ships (the table of
-# docs/dithering.md), and remakes its pictures: one photo beside its screen in each mode, at
+# the README's Dithering section), and remakes its pictures: one photo beside its screen in each mode, at
 # twice the size so that the pixels show.
 set -euo pipefail
 cd "$(dirname "$0")/.."
