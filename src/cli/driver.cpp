@@ -48,6 +48,15 @@ screen::ScreenImage rgb_to_screen(screen::RgbPicture picture, const screen::Opti
     return screen::dither_to_screen(picture, options.dither);
 }
 
+// Shows what view draws until a key is pressed; the job is then done.
+template <typename View>
+int show_until_key(const DisplayOpener& open_display, const screen::Options& options, View view) {
+    auto display = open_display(options);
+    view(*display);
+    drain_terminal_input();
+    return 0;
+}
+
 void print(const std::string& text) {
     (void)std::fwrite(text.data(), 1, text.size(), stdout);
     (void)std::fflush(stdout);
@@ -97,18 +106,16 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
     if (source_row.read_screen != nullptr) {
         screen = source_row.read_screen(*source, request.source, border_colour);
         if (show) {
-            auto display = open_display(options);
-            display::view_screen(*display, screen, options, border_colour);
-            drain_terminal_input();
-            return 0;
+            return show_until_key(open_display, options, [&](display::Display& display) {
+                display::view_screen(display, screen, options, border_colour);
+            });
         }
     } else if (source_row.read_rgb != nullptr) {
         screen::RgbPicture picture = source_row.read_rgb(*source);
         if (show) {
-            auto display = open_display(options);
-            display::view_rgb_picture(*display, picture, options);
-            drain_terminal_input();
-            return 0;
+            return show_until_key(open_display, options, [&](display::Display& display) {
+                display::view_rgb_picture(display, picture, options);
+            });
         }
         screen = rgb_to_screen(screen::centre_rgb_picture(std::move(picture)), options);
     } else {
@@ -121,19 +128,17 @@ int run(std::span<const std::string> arguments, const DisplayOpener& open_displa
             // Scaled down (--resize) or dithered: the picture's colours, as if it had none.
             screen::RgbPicture widened = screen::widen_picture(picture, picture_palette);
             if (show) {
-                auto display = open_display(options);
-                display::view_rgb_picture(*display, widened, options);
-                drain_terminal_input();
-                return 0;
+                return show_until_key(open_display, options, [&](display::Display& display) {
+                    display::view_rgb_picture(display, widened, options);
+                });
             }
             screen = rgb_to_screen(screen::centre_rgb_picture(std::move(widened)), options);
         } else {
             screen::apply_palette_options(picture_palette, options);
             if (show) {
-                auto display = open_display(options);
-                display::view_picture(*display, picture, picture_palette, border_colour);
-                drain_terminal_input();
-                return 0;
+                return show_until_key(open_display, options, [&](display::Display& display) {
+                    display::view_picture(display, picture, picture_palette, border_colour);
+                });
             }
             screen::crop_to_screen(picture);
             screen = screen::picture_to_screen(picture, picture_palette);
