@@ -2,6 +2,7 @@
 // the callbacks below: the file is never opened a second time, and every read is bounded.
 #include <minizip/unzip.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -13,6 +14,7 @@ namespace mirva::containers {
 namespace {
 
 constexpr std::size_t CHUNK_BYTES = 64 * 1024;
+constexpr std::size_t BUFFER_BYTES = 16 * 1024;
 
 // Compression methods: 0 stored, 8 deflated. Others (bzip2, LZMA, deflate64...) are not read.
 constexpr unsigned long METHOD_STORED = 0;
@@ -30,14 +32,34 @@ constexpr unsigned long UNIX_REGULAR = 0100000;
     base::fatal(base::MSG_READ_SOURCE, path);
 }
 
-// What minizip's callbacks read from: the source, the offset minizip believes it stands at, and
-// the bytes read so far.
+// What minizip's callbacks read from: the source, the offset minizip stands at, and a buffer of
+// the file from buffer_offset on. minizip reads its records a byte at a time and seeks before
+// each one, so reads within the buffer, wherever they start, cost no system call.
 struct Input {
+    explicit Input(base::ByteSource& from) : source(from) {}
     base::ByteSource& source;
     std::uint64_t position = 0;
-    std::uint64_t read_total = 0;
+    std::uint64_t read_total = 0;  // Bytes read from the source, at most MAX_ARCHIVE_READ_BYTES.
     bool failed = false;
+    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(BUFFER_BYTES);
+    std::uint64_t buffer_offset = 0;
+    std::size_t held = 0;  // buffer[0, held) holds the file from buffer_offset on.
 };
+
+// Fills the buffer from the position on; false at the end of the file or past the read limit.
+bool fill(Input& input) {
+    input.held = 0;
+    input.buffer_offset = input.position;
+    if (input.read_total == MAX_ARCHIVE_READ_BYTES || !input.source.seek(input.position)) {
+        input.failed = true;
+        return false;
+    }
+    auto want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(input.buffer.size(), MAX_ARCHIVE_READ_BYTES - input.read_total));
+    input.held = input.source.read(std::span(input.buffer).first(want));
+    input.read_total += input.held;
+    return input.held > 0;
+}
 
 voidpf open_callback(voidpf opaque, const void*, int mode) {
     return (mode & ZLIB_FILEFUNC_MODE_READ) != 0 ? opaque : nullptr;
@@ -45,16 +67,25 @@ voidpf open_callback(voidpf opaque, const void*, int mode) {
 
 uLong read_callback(voidpf, voidpf stream, void* buffer, uLong size) {
     auto& input = *static_cast<Input*>(stream);
-    if (size > MAX_ARCHIVE_READ_BYTES - input.read_total) {
-        input.failed = true;
-        return 0;
+    // minizip asks for at most its own buffer's size (UNZ_BUFSIZE) at once.
+    std::span out(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(size));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        // buffer_offset <= position is checked first, so the difference does not wrap.
+        if (input.position < input.buffer_offset ||
+            input.position - input.buffer_offset >= input.held) {
+            if (!fill(input))
+                break;
+        }
+        // position - buffer_offset < held <= BUFFER_BYTES.
+        auto from = static_cast<std::size_t>(input.position - input.buffer_offset);
+        std::size_t count = std::min(input.held - from, out.size() - done);
+        std::copy_n(input.buffer.begin() + static_cast<std::ptrdiff_t>(from), count,
+                    out.begin() + static_cast<std::ptrdiff_t>(done));
+        done += count;
+        input.position += count;
     }
-    // size <= MAX_ARCHIVE_READ_BYTES, well within std::size_t.
-    std::size_t count = input.source.read(
-        std::span(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(size)));
-    input.read_total += count;
-    input.position += count;
-    return count;
+    return done;
 }
 
 uLong write_callback(voidpf, voidpf, const void*, uLong) {
@@ -65,7 +96,8 @@ ZPOS64_T tell_callback(voidpf, voidpf stream) {
     return static_cast<Input*>(stream)->position;
 }
 
-// Offsets come from the archive's own fields, so every sum is checked before it is made.
+// Offsets come from the archive's own fields, so every sum is checked before it is made. The
+// source itself is positioned when the buffer is next filled.
 long seek_callback(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
     auto& input = *static_cast<Input*>(stream);
     constexpr auto FILE_LIMIT =
@@ -81,7 +113,7 @@ long seek_callback(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
     } else if (origin != ZLIB_FILEFUNC_SEEK_SET) {
         return -1;
     }
-    if (base > FILE_LIMIT || offset > FILE_LIMIT - base || !input.source.seek(base + offset))
+    if (base > FILE_LIMIT || offset > FILE_LIMIT - base)
         return -1;
     input.position = base + offset;
     return 0;
@@ -137,7 +169,7 @@ std::vector<std::uint8_t> read_current(unzFile zip, const unz_file_info64& info,
 
 std::optional<ArchiveMember> read_zip_member(base::ByteSource& source, std::string_view path,
                                              const MemberFilter& wanted) {
-    Input input{source};
+    Input input(source);
     zlib_filefunc64_def functions{open_callback, read_callback,  write_callback, tell_callback,
                                   seek_callback, close_callback, error_callback, &input};
     std::unique_ptr<void, ZipClose> owner(unzOpen2_64("", &functions));
