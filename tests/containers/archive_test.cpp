@@ -74,7 +74,7 @@ TEST(ReadZipMember, GivesTheFirstReadableWantedMemberInArchiveOrder) {
         Bytes zip;
         std::vector<std::string> offered;
     };
-    const std::vector<Case> cases{
+    std::vector<Case> cases{
         {"stored",
          python_zip(
              {{"readme.txt", TEXT}, {"dir/", {}}, {"dir/game.z80", wanted}, {"a.scr", later}},
@@ -90,6 +90,16 @@ TEST(ReadZipMember, GivesTheFirstReadableWantedMemberInArchiveOrder) {
                           0x01),
          {"dir/game.z80"}},
     };
+    // Records spread over many reads of the file: a central directory of some 50 KiB.
+    std::vector<testing::ArchiveEntry> many;
+    std::vector<std::string> many_names;
+    for (int index = 0; index < 1000; ++index) {
+        many_names.push_back("notes/note" + std::to_string(index) + ".txt");
+        many.emplace_back(many_names.back(), TEXT);
+    }
+    many.emplace_back("dir/game.z80", wanted);
+    many_names.emplace_back("dir/game.z80");
+    cases.push_back({"after a thousand others", python_zip(many, true), many_names});
     for (const auto& [what, zip, offered] : cases) {
         SCOPED_TRACE(what);
         Reading reading = read(zip, read_zip_member);
