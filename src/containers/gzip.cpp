@@ -11,7 +11,7 @@ namespace mirva::containers {
 
 namespace {
 
-constexpr std::size_t CHUNK_BYTES = 64 * 1024;
+constexpr std::size_t CHUNK_BYTES = std::size_t{64} * 1024;
 
 // The bytes every gzip member begins with: ID1, ID2, and CM 8 (deflate).
 constexpr std::array<std::uint8_t, 3> GZIP_MAGIC{0x1F, 0x8B, 0x08};
@@ -55,7 +55,8 @@ struct Input {
 }  // namespace
 
 // Members follow one another as gzip -d reads them; bytes after a member must begin another
-// whole member (trailing zeros or other padding are refused, where gzip -d only warns).
+// whole member. Trailing zeros, which gzip -d skips, and other trailing bytes, which it skips
+// with a warning, are refused as damage.
 std::optional<ArchiveMember> read_gzip_member(base::ByteSource& source, std::string_view path,
                                               const MemberFilter& wanted) {
     Input input{source};

@@ -13,8 +13,8 @@ namespace mirva::containers {
 
 namespace {
 
-constexpr std::size_t CHUNK_BYTES = 64 * 1024;
-constexpr std::size_t BUFFER_BYTES = 16 * 1024;
+constexpr std::size_t CHUNK_BYTES = std::size_t{64} * 1024;
+constexpr std::size_t BUFFER_BYTES = std::size_t{16} * 1024;
 
 // Compression methods: 0 stored, 8 deflated. Others (bzip2, LZMA, deflate64...) are not read.
 constexpr unsigned long METHOD_STORED = 0;
