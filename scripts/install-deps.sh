@@ -8,7 +8,7 @@ packages=(
     imagemagick python3-pil fuse-emulator-utils   # independent readers and writers
     pngcheck optipng giflib-tools                 # PNG and GIF checkers, PNG size reference
     libsdl2-dev xvfb xdotool x11-utils            # the viewer and its end-to-end test
-    libarchive-dev libarchive13                   # ZIP and gzip sources
+    libminizip-dev                                # ZIP sources (linked in whole)
     libchafa-dev pkg-config tmux                  # the terminal viewer and its tests
     xterm fonts-dejavu-core                       # the terminal viewer's picture
     libgif-dev hyperfine                          # benchmarks against peers

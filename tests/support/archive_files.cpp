@@ -8,8 +8,8 @@ namespace mirva::testing {
 
 namespace {
 
-// Writes OUT from the request: "stored"/"deflated" NAME FILE..., "gzip" FILE, or "zeros" NAME
-// FILE SIZE GZIP.
+// Writes OUT from the request: "stored"/"deflated"/"bzip2"/"lzma" NAME FILE..., "gzip" FILE, or
+// "zeros" NAME FILE SIZE GZIP.
 constexpr const char* MAKER = R"(
 import gzip, shutil, sys, zipfile
 out, job = sys.argv[1], sys.argv[2]
@@ -35,7 +35,8 @@ elif job == 'zeros':
     if archive:
         archive.close()
 else:
-    method = zipfile.ZIP_STORED if job == 'stored' else zipfile.ZIP_DEFLATED
+    method = {'stored': zipfile.ZIP_STORED, 'deflated': zipfile.ZIP_DEFLATED,
+              'bzip2': zipfile.ZIP_BZIP2, 'lzma': zipfile.ZIP_LZMA}[job]
     with zipfile.ZipFile(out, 'w', method) as archive:
         for name, path in zip(sys.argv[3::2], sys.argv[4::2]):
             with open(path, 'rb') as source:
@@ -54,8 +55,13 @@ std::vector<std::uint8_t> run_maker(const TemporaryDirectory& dir,
 }  // namespace
 
 std::vector<std::uint8_t> python_zip(const std::vector<ArchiveEntry>& members, bool deflated) {
+    return python_zip_method(members, deflated ? "deflated" : "stored");
+}
+
+std::vector<std::uint8_t> python_zip_method(const std::vector<ArchiveEntry>& members,
+                                            const std::string& method) {
     TemporaryDirectory dir;
-    std::vector<std::string> arguments{deflated ? "deflated" : "stored"};
+    std::vector<std::string> arguments{method};
     for (std::size_t index = 0; index < members.size(); ++index) {
         std::string file = "member" + std::to_string(index);
         write_file(dir / file, members[index].second);

@@ -13,6 +13,10 @@ using ArchiveEntry = std::pair<std::string, std::vector<std::uint8_t>>;
 /// A zip file made by Python's zipfile with the members in order, stored or deflated.
 std::vector<std::uint8_t> python_zip(const std::vector<ArchiveEntry>& members, bool deflated);
 
+/// python_zip with the compression method named: "stored", "deflated", "bzip2" or "lzma".
+std::vector<std::uint8_t> python_zip_method(const std::vector<ArchiveEntry>& members,
+                                            const std::string& method);
+
 /// A gzip file of the bytes, made by Python's gzip.
 std::vector<std::uint8_t> python_gzip(const std::vector<std::uint8_t>& bytes);
 
