@@ -209,10 +209,11 @@ main() {
     mkdir -- "$work/results"
     # The list is made whole before the first conversion, so that the walk never meets
     # a file this run has written.
-    find "$root" "${prune[@]}" -type f \( "${name_tests[@]}" \) -print0 >"$work/list" || {
-        echo "convert-tree.sh: could not walk $root" >&2
-        return 1
-    }
+    # A folder that cannot be read is reported by find; what it did list is converted, and
+    # the run counts as failed.
+    local walk_status=0
+    find "$root" "${prune[@]}" -type f \( "${name_tests[@]}" \) -print0 >"$work/list" ||
+        walk_status=$?
     local count
     count=$(tr -cd '\0' <"$work/list" | wc -c)
     # Each worker is one bash that converts a batch; a few batches per job keep every
@@ -263,6 +264,10 @@ main() {
     for message in "${!refusals[@]}"; do
         printf '%s\t  %s: %s\n' "${refusals[$message]}" "$message" "${refusals[$message]}"
     done | sort -t $'\t' -k1,1nr -k2 | cut -f2-
+    if ((walk_status != 0)); then
+        ((totals[3] += 1))
+        failures["the tree could not be read whole (find status $walk_status)"]=1
+    fi
     echo "failed: ${totals[3]}"
     for message in "${!failures[@]}"; do
         printf '%s\t  %s: %s\n' "${failures[$message]}" "$message" "${failures[$message]}"
