@@ -67,9 +67,9 @@ convert_batch() {
             destination="$source.$CONVERT_TO"
         fi
         folder=${destination%/*}
+        folder=${folder:-/}
         source_argument=$source
         destination_argument=$destination
-        message=
         if [[ ! -d $folder ]] && ! mkdir -p -- "$folder" 2>/dev/null; then
             printf '%s\0%s\0%s\0' failed "cannot create the folder NAME" "$source" >>"$records"
             continue
@@ -117,6 +117,7 @@ convert_batch() {
         fi
         printf '%s\0%s\0%s\0' "$category" "$message" "$source" >>"$records"
     done
+    return 0  # xargs stops at a worker that exits with 255.
 }
 
 main() {
