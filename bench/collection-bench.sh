@@ -43,9 +43,11 @@ measure() {  # name, file count, command...
     times=$({ time "$@" >/dev/null 2>&1; } 2>&1)
     after=$(load)
     read -r seconds user system <<<"$times"
-    printf '%-44s %6d files %8.2f s %8.1f files/s  cpu %7.2f s  load %s -> %s\n' \
-        "$name" "$files" "$seconds" "$(bc -l <<<"$files / $seconds")" \
-        "$(bc -l <<<"$user + $system")" "$before" "$after"
+    awk -v name="$name" -v files="$files" -v seconds="$seconds" -v user="$user" \
+        -v kernel="$system" -v before="$before" -v after="$after" 'BEGIN {
+            printf "%-44s %6d files %8.2f s %8.1f files/s  cpu %7.2f s  load %s -> %s\n",
+                name, files, seconds, files / seconds, user + kernel, before, after
+        }'
 }
 
 script_run() { "$script" --mirva="$mirva" "$@"; }
