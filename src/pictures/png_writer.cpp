@@ -11,6 +11,7 @@
 
 #include "base/failure.h"
 #include "pictures/file_palette.h"
+#include "pictures/png_deflate.h"
 #include "screen/render.h"
 #include "screen/written_rows.h"
 
@@ -137,12 +138,33 @@ struct FreeCompressor {
 // chunk being written. A row the same as the one above (all but the first of each scaled row,
 // and the rows of a border) is written as its difference from it, all zeros after the filter
 // Up, unless it is zeros already, as a black row is: then the stream stays one run of zeros.
+// From PNG_REPEATING_SCALE on, PngDeflate writes those repeats without searching them; below
+// it, libdeflate compresses the whole stream.
 template <typename Rows>
 void append_image_data(std::vector<std::uint8_t>& file, const Rows& rows, screen::PictureSize size,
                        int scale, int depth) {
     const auto per_byte = static_cast<std::size_t>(8 / depth);
     // Every width (256 or 320 times the scale) is a multiple of 8.
     const std::size_t line = 1 + static_cast<std::size_t>(size.width) / per_byte;
+    if (scale >= PNG_REPEATING_SCALE) {
+        // Most rows repeat the one above: only the first of each scaled row is searched.
+        PngDeflate deflate(line, static_cast<std::size_t>(size.height));
+        std::vector<std::uint8_t> current(line);
+        std::vector<std::uint8_t> above(line);
+        for (int y = 0; y < size.height; ++y) {
+            if (y % scale == 0) {
+                current.swap(above);
+                pack_row(rows(y), depth, current);
+                if (y == 0 || !std::equal(current.begin() + 1, current.end(), above.begin() + 1)) {
+                    deflate.add_row(current);
+                    continue;
+                }
+            }
+            deflate.repeat_row();
+        }
+        deflate.finish(file);
+        return;
+    }
     std::vector<std::uint8_t> raw(static_cast<std::size_t>(size.height) * line);
     std::vector<std::uint8_t> current(line);
     std::vector<std::uint8_t> above(line);

@@ -1,0 +1,433 @@
+#include "pictures/png_deflate.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cassert>
+#include <numeric>
+
+namespace mirva::pictures {
+
+namespace {
+
+inline constexpr std::size_t WINDOW = 32768;  // The farthest a match may reach back.
+inline constexpr std::size_t MIN_MATCH = 3;
+inline constexpr std::size_t MAX_MATCH = 258;
+inline constexpr int HASH_BITS = 15;
+// The earlier strings a search tries, and the length that ends it at once.
+inline constexpr int MAX_CHAIN = 256;
+inline constexpr std::size_t NICE_MATCH = 258;
+// A match longer than this leaves the strings inside it out of the search, which keeps long
+// matches cheap.
+inline constexpr std::size_t MAX_INSERT = 32;
+inline constexpr std::uint16_t END_OF_BLOCK = 256;
+inline constexpr std::size_t LITERAL_LENGTH_CODES = 286;
+inline constexpr std::size_t DISTANCE_CODES = 30;
+inline constexpr std::size_t CODE_LENGTH_CODES = 19;
+
+inline constexpr std::array<std::uint16_t, 29> LENGTH_BASE{
+    3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+    31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+inline constexpr std::array<std::uint8_t, 29> LENGTH_EXTRA{
+    0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+inline constexpr std::array<std::uint16_t, 30> DISTANCE_BASE{
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+inline constexpr std::array<std::uint8_t, 30> DISTANCE_EXTRA{0, 0, 0,  0,  1,  1,  2,  2,  3,  3,
+                                                             4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
+                                                             9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+// The order in which the lengths of the code of code lengths are written.
+inline constexpr std::array<std::uint8_t, CODE_LENGTH_CODES> CODE_LENGTH_ORDER{
+    16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+// The length code (0 for 257) of a match length, 3..258.
+constexpr std::array<std::uint8_t, MAX_MATCH + 1> length_codes() {
+    std::array<std::uint8_t, MAX_MATCH + 1> codes{};
+    for (std::size_t code = 0; code < LENGTH_BASE.size(); ++code)
+        for (std::size_t length = LENGTH_BASE[code]; length <= MAX_MATCH; ++length)
+            codes[length] = static_cast<std::uint8_t>(code);
+    return codes;
+}
+inline constexpr auto LENGTH_CODE = length_codes();
+
+// The distance code of a distance, 1..32768: two codes for each power of two above 4.
+std::size_t distance_code(std::size_t distance) {
+    if (distance <= 4)
+        return distance - 1;
+    const std::size_t above = distance - 1;
+    const auto top = static_cast<std::size_t>(std::bit_width(above) - 1);
+    return 2 * top + ((above >> (top - 1)) & 1);
+}
+
+// The lengths of a Huffman code of the frequencies, none longer than limit: a code of one
+// symbol gets one bit. Frequencies are halved until the code fits; that costs little.
+std::vector<std::uint8_t> code_lengths(std::vector<std::uint64_t> frequencies, int limit) {
+    const std::size_t count = frequencies.size();
+    std::vector<std::uint8_t> lengths(count, 0);
+    std::vector<std::size_t> used;
+    for (std::size_t symbol = 0; symbol < count; ++symbol)
+        if (frequencies[symbol] != 0)
+            used.push_back(symbol);
+    if (used.size() == 1)
+        lengths[used[0]] = 1;
+    if (used.size() < 2)
+        return lengths;
+    const std::size_t leaves = used.size();
+    for (;;) {
+        std::sort(used.begin(), used.end(), [&](std::size_t a, std::size_t b) {
+            return frequencies[a] != frequencies[b] ? frequencies[a] < frequencies[b] : a < b;
+        });
+        // Nodes: the leaves in order of weight, then the inner nodes as they are made, which
+        // come in order of weight too, so that the two lightest are always at a queue's front.
+        std::vector<std::uint64_t> weight(2 * leaves - 1);
+        std::vector<std::size_t> parent(2 * leaves - 1);
+        for (std::size_t k = 0; k < leaves; ++k)
+            weight[k] = frequencies[used[k]];
+        std::size_t next_leaf = 0;
+        std::size_t next_inner = leaves;
+        for (std::size_t made = leaves; made < 2 * leaves - 1; ++made) {
+            std::uint64_t sum = 0;
+            for (int pick = 0; pick < 2; ++pick) {
+                const bool leaf = next_leaf < leaves &&
+                                  (next_inner == made || weight[next_leaf] <= weight[next_inner]);
+                const std::size_t node = leaf ? next_leaf++ : next_inner++;
+                parent[node] = made;
+                sum += weight[node];
+            }
+            weight[made] = sum;
+        }
+        std::vector<int> depth(2 * leaves - 1, 0);
+        int deepest = 0;
+        for (std::size_t node = 2 * leaves - 2; node-- > 0;) {
+            depth[node] = depth[parent[node]] + 1;
+            deepest = std::max(deepest, depth[node]);
+        }
+        if (deepest <= limit) {
+            for (std::size_t k = 0; k < leaves; ++k)
+                lengths[used[k]] = static_cast<std::uint8_t>(depth[k]);
+            return lengths;
+        }
+        for (std::size_t symbol : used)
+            frequencies[symbol] = std::max<std::uint64_t>(1, frequencies[symbol] / 2);
+    }
+}
+
+// The canonical codes of the lengths, bit-reversed, as they are written first bit first.
+std::vector<std::uint16_t> canonical_codes(const std::vector<std::uint8_t>& lengths) {
+    std::array<std::uint16_t, 16> count{};
+    for (std::uint8_t length : lengths)
+        ++count[length];
+    count[0] = 0;
+    std::array<std::uint16_t, 16> next{};
+    for (std::size_t bits = 1; bits < 16; ++bits)
+        next[bits] = static_cast<std::uint16_t>((next[bits - 1] + count[bits - 1]) << 1);
+    std::vector<std::uint16_t> codes(lengths.size(), 0);
+    for (std::size_t symbol = 0; symbol < lengths.size(); ++symbol) {
+        const std::uint8_t length = lengths[symbol];
+        if (length == 0)
+            continue;
+        unsigned code = next[length]++;
+        unsigned reversed = 0;
+        for (int bit = 0; bit < length; ++bit, code >>= 1)
+            reversed = (reversed << 1) | (code & 1);
+        codes[symbol] = static_cast<std::uint16_t>(reversed);
+    }
+    return codes;
+}
+
+// Writes bits first bit first, as deflate packs them.
+class BitWriter {
+public:
+    explicit BitWriter(std::vector<std::uint8_t>& file) : file_(file) {}
+    void put(unsigned value, int bits) {
+        buffer_ |= static_cast<std::uint64_t>(value) << filled_;
+        filled_ += bits;
+        while (filled_ >= 8) {
+            file_.push_back(static_cast<std::uint8_t>(buffer_));
+            buffer_ >>= 8;
+            filled_ -= 8;
+        }
+    }
+    void align() {
+        if (filled_ > 0)
+            put(0, 8 - filled_);
+    }
+
+private:
+    std::vector<std::uint8_t>& file_;
+    std::uint64_t buffer_ = 0;
+    int filled_ = 0;
+};
+
+// One item of the code lengths as written: a length, or a repeat code and its extra bits.
+struct LengthItem {
+    std::uint8_t code;
+    std::uint8_t extra;
+};
+
+// The lengths of both codes, with runs written as repeats (16: the last length 3 to 6 times,
+// 17: 3 to 10 zeros, 18: 11 to 138 zeros).
+std::vector<LengthItem> run_length_items(const std::vector<std::uint8_t>& lengths) {
+    std::vector<LengthItem> items;
+    for (std::size_t at = 0; at < lengths.size();) {
+        const std::uint8_t length = lengths[at];
+        std::size_t run = 1;
+        while (at + run < lengths.size() && lengths[at + run] == length)
+            ++run;
+        at += run;
+        if (length == 0) {
+            for (; run >= 11; run -= std::min<std::size_t>(run, 138))
+                items.push_back(
+                    {18, static_cast<std::uint8_t>(std::min<std::size_t>(run, 138) - 11)});
+            if (run >= 3) {
+                items.push_back({17, static_cast<std::uint8_t>(run - 3)});
+                run = 0;
+            }
+        } else {
+            items.push_back({length, 0});
+            --run;
+            for (; run >= 3; run -= std::min<std::size_t>(run, 6))
+                items.push_back({16, static_cast<std::uint8_t>(std::min<std::size_t>(run, 6) - 3)});
+        }
+        for (; run > 0; --run)
+            items.push_back({length, 0});
+    }
+    return items;
+}
+
+}  // namespace
+
+PngDeflate::PngDeflate(std::size_t line, std::size_t rows)
+    : line_(line), head_(std::size_t{1} << HASH_BITS, -1), previous_(WINDOW, -1) {
+    assert(line >= 2);
+    data_.reserve(line * rows);
+    symbols_.reserve(rows * 8);
+}
+
+void PngDeflate::literal(std::uint8_t byte) {
+    flush_zeros();
+    symbols_.push_back({byte, 0});
+    last_zero_ = byte == 0;
+}
+
+void PngDeflate::zeros(std::size_t count) {
+    if (count == 0)
+        return;
+    if (!last_zero_) {
+        literal(0);
+        --count;
+    }
+    pending_zeros_ += count;
+}
+
+// Writes the pending zeros as copies of the zero before them, each of 3 to 258 bytes.
+void PngDeflate::flush_zeros() {
+    while (pending_zeros_ >= MIN_MATCH) {
+        std::size_t length = std::min(pending_zeros_, MAX_MATCH);
+        if (pending_zeros_ - length < MIN_MATCH && pending_zeros_ != length)
+            length = pending_zeros_ - MIN_MATCH;
+        symbols_.push_back({static_cast<std::uint16_t>(length), 1});
+        pending_zeros_ -= length;
+    }
+    for (; pending_zeros_ > 0; --pending_zeros_)
+        symbols_.push_back({0, 0});
+}
+
+void PngDeflate::match(std::size_t length, std::size_t distance) {
+    flush_zeros();
+    symbols_.push_back({static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(distance)});
+}
+
+void PngDeflate::insert(std::size_t at) {
+    const std::uint32_t bytes =
+        (std::uint32_t{data_[at]} << 16) | (std::uint32_t{data_[at + 1]} << 8) | data_[at + 2];
+    const std::uint32_t hash = (bytes * 2654435761u) >> (32 - HASH_BITS);
+    previous_[at % WINDOW] = head_[hash];
+    head_[hash] = static_cast<std::int32_t>(at);
+}
+
+// The longest earlier string, within the window and the chain's reach, that the bytes from at
+// (up to end) repeat; returns its length (0 if under 3) and sets its distance.
+std::size_t PngDeflate::longest_match(std::size_t at, std::size_t end,
+                                      std::size_t& distance) const {
+    const std::size_t most = std::min(end - at, MAX_MATCH);
+    if (most < MIN_MATCH)
+        return 0;
+    const std::uint32_t bytes =
+        (std::uint32_t{data_[at]} << 16) | (std::uint32_t{data_[at + 1]} << 8) | data_[at + 2];
+    std::int32_t candidate = head_[(bytes * 2654435761u) >> (32 - HASH_BITS)];
+    std::size_t best = MIN_MATCH - 1;
+    for (int chain = MAX_CHAIN; candidate >= 0 && chain > 0; --chain) {
+        const auto from = static_cast<std::size_t>(candidate);
+        if (at - from > WINDOW)
+            break;
+        if (data_[from + best] == data_[at + best]) {
+            std::size_t length = 0;
+            while (length < most && data_[from + length] == data_[at + length])
+                ++length;
+            if (length > best) {
+                best = length;
+                distance = at - from;
+                if (length >= std::min(most, NICE_MATCH))
+                    break;
+            }
+        }
+        const std::int32_t next = previous_[from % WINDOW];
+        if (next >= candidate)
+            break;
+        candidate = next;
+    }
+    return best >= MIN_MATCH ? best : 0;
+}
+
+// Finds the symbols of the row just added: runs of zeros as copies of a zero, other bytes as the
+// longest match at this byte or the next, or as literals.
+void PngDeflate::parse_row(std::size_t start) {
+    const std::size_t end = start + line_;
+    // Strings that run past the row are not searched for: the rows after it are not known yet.
+    const std::size_t last_string = end - (MIN_MATCH - 1);
+    std::size_t at = start;
+    while (at < end) {
+        if (data_[at] == 0) {
+            std::size_t run = 1;
+            while (at + run < end && data_[at + run] == 0)
+                ++run;
+            if (run >= MIN_MATCH || last_zero_) {
+                zeros(run);
+                at += run;
+                continue;
+            }
+        }
+        std::size_t distance = 0;
+        std::size_t length = longest_match(at, end, distance);
+        if (length != 0 && length < NICE_MATCH && at + 1 < last_string) {
+            // A longer match at the next byte is worth a literal first.
+            insert(at);
+            std::size_t later_distance = 0;
+            const std::size_t later = longest_match(at + 1, end, later_distance);
+            if (later > length) {
+                literal(data_[at]);
+                ++at;
+                length = later;
+                distance = later_distance;
+                insert(at);
+            }
+        } else if (at < last_string) {
+            insert(at);
+        }
+        if (length == 0) {
+            literal(data_[at]);
+            ++at;
+            continue;
+        }
+        match(length, distance);
+        last_zero_ = data_[at + length - 1] == 0;
+        if (length <= MAX_INSERT)
+            for (std::size_t inside = at + 1; inside < std::min(at + length, last_string); ++inside)
+                insert(inside);
+        at += length;
+    }
+}
+
+void PngDeflate::add_row(std::span<const std::uint8_t> row) {
+    assert(row.size() == line_);
+    const std::size_t start = data_.size();
+    data_.insert(data_.end(), row.begin(), row.end());
+    parse_row(start);
+}
+
+void PngDeflate::repeat_row() {
+    const std::size_t start = data_.size();
+    assert(start >= line_);
+    const bool above_zeros = std::all_of(data_.begin() + static_cast<std::ptrdiff_t>(start - line_),
+                                         data_.end(), [](std::uint8_t byte) { return byte == 0; });
+    if (above_zeros) {
+        data_.resize(start + line_, 0);
+        zeros(line_);
+        return;
+    }
+    constexpr std::uint8_t FILTER_UP = 2;
+    data_.push_back(FILTER_UP);
+    data_.resize(start + line_, 0);
+    literal(FILTER_UP);
+    zeros(line_ - 1);
+}
+
+void PngDeflate::finish(std::vector<std::uint8_t>& file) {
+    flush_zeros();
+    std::vector<std::uint64_t> literal_counts(LITERAL_LENGTH_CODES, 0);
+    std::vector<std::uint64_t> distance_counts(DISTANCE_CODES, 0);
+    for (const Symbol& symbol : symbols_) {
+        if (symbol.distance == 0) {
+            ++literal_counts[symbol.value];
+        } else {
+            ++literal_counts[257 + LENGTH_CODE[symbol.value]];
+            ++distance_counts[distance_code(symbol.distance)];
+        }
+    }
+    ++literal_counts[END_OF_BLOCK];
+    if (std::accumulate(distance_counts.begin(), distance_counts.end(), std::uint64_t{0}) == 0)
+        distance_counts[0] = 1;  // A code of one unused distance, as a block without matches has.
+    const auto literal_lengths = code_lengths(literal_counts, 15);
+    const auto distance_lengths = code_lengths(distance_counts, 15);
+    std::size_t literal_used = LITERAL_LENGTH_CODES;
+    while (literal_lengths[literal_used - 1] == 0)
+        --literal_used;
+    std::size_t distance_used = DISTANCE_CODES;
+    while (distance_lengths[distance_used - 1] == 0)
+        --distance_used;
+    std::vector<std::uint8_t> all_lengths(
+        literal_lengths.begin(),
+        literal_lengths.begin() + static_cast<std::ptrdiff_t>(literal_used));
+    all_lengths.insert(all_lengths.end(), distance_lengths.begin(),
+                       distance_lengths.begin() + static_cast<std::ptrdiff_t>(distance_used));
+    const auto items = run_length_items(all_lengths);
+    std::vector<std::uint64_t> item_counts(CODE_LENGTH_CODES, 0);
+    for (const LengthItem& item : items)
+        ++item_counts[item.code];
+    const auto item_lengths = code_lengths(item_counts, 7);
+    const auto item_codes = canonical_codes(item_lengths);
+    std::size_t item_lengths_used = CODE_LENGTH_CODES;
+    while (item_lengths_used > 4 && item_lengths[CODE_LENGTH_ORDER[item_lengths_used - 1]] == 0)
+        --item_lengths_used;
+
+    // The zlib header: deflate with a 32 KiB window, the densest compression, no dictionary.
+    file.push_back(0x78);
+    file.push_back(0xDA);
+    BitWriter bits(file);
+    bits.put(1, 1);  // The last block,
+    bits.put(2, 2);  // of dynamic Huffman codes.
+    bits.put(static_cast<unsigned>(literal_used - 257), 5);
+    bits.put(static_cast<unsigned>(distance_used - 1), 5);
+    bits.put(static_cast<unsigned>(item_lengths_used - 4), 4);
+    for (std::size_t k = 0; k < item_lengths_used; ++k)
+        bits.put(item_lengths[CODE_LENGTH_ORDER[k]], 3);
+    for (const LengthItem& item : items) {
+        bits.put(item_codes[item.code], item_lengths[item.code]);
+        if (item.code >= 16)
+            bits.put(item.extra, item.code == 16 ? 2 : item.code == 17 ? 3 : 7);
+    }
+    const auto literal_codes = canonical_codes(literal_lengths);
+    const auto distance_codes = canonical_codes(distance_lengths);
+    for (const Symbol& symbol : symbols_) {
+        if (symbol.distance == 0) {
+            bits.put(literal_codes[symbol.value], literal_lengths[symbol.value]);
+            continue;
+        }
+        const std::size_t length_code = LENGTH_CODE[symbol.value];
+        bits.put(literal_codes[257 + length_code], literal_lengths[257 + length_code]);
+        bits.put(symbol.value - LENGTH_BASE[length_code], LENGTH_EXTRA[length_code]);
+        const std::size_t code = distance_code(symbol.distance);
+        bits.put(distance_codes[code], distance_lengths[code]);
+        bits.put(symbol.distance - DISTANCE_BASE[code], DISTANCE_EXTRA[code]);
+    }
+    bits.put(literal_codes[END_OF_BLOCK], literal_lengths[END_OF_BLOCK]);
+    bits.align();
+    const std::uint32_t adler = libdeflate_adler32(1, data_.data(), data_.size());
+    for (int shift = 24; shift >= 0; shift -= 8)
+        file.push_back(static_cast<std::uint8_t>(adler >> shift));
+}
+
+}  // namespace mirva::pictures
