@@ -333,6 +333,7 @@ void PngDeflate::parse_row(std::size_t start) {
 
 void PngDeflate::add_row(std::span<const std::uint8_t> row) {
     assert(row.size() == line_);
+    above_up_repeat_ = false;
     const std::size_t start = data_.size();
     data_.insert(data_.end(), row.begin(), row.end());
     parse_row(start);
@@ -343,6 +344,8 @@ void PngDeflate::repeat_row() {
     assert(start >= line_);
     const bool above_zeros = std::all_of(data_.begin() + static_cast<std::ptrdiff_t>(start - line_),
                                          data_.end(), [](std::uint8_t byte) { return byte == 0; });
+    const bool above_repeat = above_up_repeat_;
+    above_up_repeat_ = !above_zeros;
     if (above_zeros) {
         data_.resize(start + line_, 0);
         zeros(line_);
@@ -351,8 +354,27 @@ void PngDeflate::repeat_row() {
     constexpr std::uint8_t FILTER_UP = 2;
     data_.push_back(FILTER_UP);
     data_.resize(start + line_, 0);
-    literal(FILTER_UP);
-    zeros(line_ - 1);
+    // The zeros that end the row above go as copies of the zero before them, up to the last
+    // piece, which goes with the start of this row (its filter byte too) as one copy of the row
+    // above, when the row above is this row's bytes again and the bytes before it end in zeros
+    // as many: that is what a search finds best, and the rest of this row is a run of zeros.
+    const std::size_t tail = pending_zeros_ % MAX_MATCH;
+    const auto source = static_cast<std::ptrdiff_t>(start - line_);
+    if (!above_repeat || tail + line_ < MIN_MATCH || tail + line_ > start ||
+        !std::all_of(data_.begin() + source - static_cast<std::ptrdiff_t>(tail),
+                     data_.begin() + source, [](std::uint8_t byte) { return byte == 0; })) {
+        literal(FILTER_UP);
+        zeros(line_ - 1);
+        return;
+    }
+    for (; pending_zeros_ > tail; pending_zeros_ -= MAX_MATCH)
+        symbols_.push_back({static_cast<std::uint16_t>(MAX_MATCH), 1});
+    pending_zeros_ = 0;
+    const std::size_t length = std::min(MAX_MATCH, tail + line_);
+    symbols_.push_back({static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(line_)});
+    const std::size_t covered = length - tail;  // The bytes of this row in the copy, 1 or more.
+    last_zero_ = covered >= 2;
+    zeros(line_ - covered);
 }
 
 void PngDeflate::finish(std::vector<std::uint8_t>& file) {

@@ -47,6 +47,7 @@ private:
     std::vector<Symbol> symbols_;
     std::size_t pending_zeros_ = 0;  // Zeros that follow a zero already written, as yet unwritten.
     bool last_zero_ = false;         // Whether the last byte written is a zero.
+    bool above_up_repeat_ = false;   // Whether the last row is a repeat under the filter Up.
     std::vector<std::int32_t> head_;
     std::vector<std::int32_t> previous_;
 };
