@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cassert>
+#include <cstring>
 #include <numeric>
 
 namespace mirva::pictures {
@@ -16,12 +17,15 @@ inline constexpr std::size_t WINDOW = 32768;  // The farthest a match may reach 
 inline constexpr std::size_t MIN_MATCH = 3;
 inline constexpr std::size_t MAX_MATCH = 258;
 inline constexpr int HASH_BITS = 15;
-// The earlier strings a search tries, and the length that ends it at once.
+// The bytes a string's hash covers: the chains hold the strings that begin with the same three.
+inline constexpr std::size_t HASHED = 3;
+// The earlier strings a search tries, and those tried for a longer match at the next byte.
+// Deeper chains cost more than they save on pictures of noise; shallower ones lose the long
+// matches of text and patterns a few rows up.
 inline constexpr int MAX_CHAIN = 256;
-inline constexpr std::size_t NICE_MATCH = 258;
-// A match longer than this leaves the strings inside it out of the search, which keeps long
-// matches cheap.
-inline constexpr std::size_t MAX_INSERT = 32;
+inline constexpr int LAZY_CHAIN = 16;
+// The rows given in full above whose bytes at the same place are tried before the chain.
+inline constexpr std::size_t MAX_ROWS_ABOVE = 16;
 inline constexpr std::uint16_t END_OF_BLOCK = 256;
 inline constexpr std::size_t LITERAL_LENGTH_CODES = 286;
 inline constexpr std::size_t DISTANCE_CODES = 30;
@@ -240,40 +244,82 @@ void PngDeflate::match(std::size_t length, std::size_t distance) {
     symbols_.push_back({static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(distance)});
 }
 
+// The hash of the HASHED bytes from at, which the chains are kept by.
+std::uint32_t PngDeflate::hash_at(std::size_t at) const {
+    std::uint32_t bytes = 0;
+    for (std::size_t k = 0; k < HASHED; ++k)
+        bytes = (bytes << 8) | data_[at + k];
+    return (bytes * 2654435761u) >> (32 - HASH_BITS);
+}
+
 void PngDeflate::insert(std::size_t at) {
-    const std::uint32_t bytes =
-        (std::uint32_t{data_[at]} << 16) | (std::uint32_t{data_[at + 1]} << 8) | data_[at + 2];
-    const std::uint32_t hash = (bytes * 2654435761u) >> (32 - HASH_BITS);
+    const std::uint32_t hash = hash_at(at);
     previous_[at % WINDOW] = head_[hash];
     head_[hash] = static_cast<std::int32_t>(at);
 }
 
 // The longest earlier string, within the window and the chain's reach, that the bytes from at
 // (up to end) repeat; returns its length (0 if under 3) and sets its distance.
-std::size_t PngDeflate::longest_match(std::size_t at, std::size_t end,
-                                      std::size_t& distance) const {
+namespace {
+
+// How many of the most bytes from here the bytes from there repeat: eight at a time, then the
+// first that differs.
+std::size_t common_length(const std::uint8_t* there, const std::uint8_t* here, std::size_t most) {
+    std::size_t length = 0;
+    for (; length + 8 <= most; length += 8) {
+        std::uint64_t a = 0;
+        std::uint64_t b = 0;
+        std::memcpy(&a, there + length, 8);
+        std::memcpy(&b, here + length, 8);
+        if (a != b) {
+            const int differing = std::endian::native == std::endian::little
+                                      ? std::countr_zero(a ^ b)
+                                      : std::countl_zero(a ^ b);
+            return length + static_cast<std::size_t>(differing) / 8;
+        }
+    }
+    while (length < most && there[length] == here[length])
+        ++length;
+    return length;
+}
+
+}  // namespace
+
+std::size_t PngDeflate::longest_match(std::size_t at, std::size_t end, std::size_t& distance,
+                                      int chain) const {
     const std::size_t most = std::min(end - at, MAX_MATCH);
     if (most < MIN_MATCH)
         return 0;
-    const std::uint32_t bytes =
-        (std::uint32_t{data_[at]} << 16) | (std::uint32_t{data_[at + 1]} << 8) | data_[at + 2];
-    std::int32_t candidate = head_[(bytes * 2654435761u) >> (32 - HASH_BITS)];
+    const std::uint8_t* here = data_.data() + at;
     std::size_t best = MIN_MATCH - 1;
-    for (int chain = MAX_CHAIN; candidate >= 0 && chain > 0; --chain) {
-        const auto from = static_cast<std::size_t>(candidate);
+    // Takes the string at from if it is the longest yet; true when nothing longer can be had.
+    const auto consider = [&](std::size_t from) {
+        const std::uint8_t* there = data_.data() + from;
+        if (there[best] != here[best] || there[0] != here[0])
+            return false;
+        const std::size_t length = common_length(there, here, most);
+        if (length <= best)
+            return false;
+        best = length;
+        distance = at - from;
+        return length == most;
+    };
+    // First the same place in the rows given in full above, the likeliest to repeat this one:
+    // a picture's rows repeat the ones above, one scaled row or one character row up.
+    const std::size_t offset = at - row_starts_.back();
+    bool done = false;
+    for (std::size_t row = row_starts_.size() - 1, tried = 0;
+         row-- > 0 && tried < MAX_ROWS_ABOVE && !done; ++tried) {
+        const std::size_t from = row_starts_[row] + offset;
         if (at - from > WINDOW)
             break;
-        if (data_[from + best] == data_[at + best]) {
-            std::size_t length = 0;
-            while (length < most && data_[from + length] == data_[at + length])
-                ++length;
-            if (length > best) {
-                best = length;
-                distance = at - from;
-                if (length >= std::min(most, NICE_MATCH))
-                    break;
-            }
-        }
+        done = consider(from);
+    }
+    std::int32_t candidate = most >= HASHED ? head_[hash_at(at)] : -1;
+    for (; !done && candidate >= 0 && chain > 0; --chain) {
+        const auto from = static_cast<std::size_t>(candidate);
+        if (at - from > WINDOW || consider(from))
+            break;
         const std::int32_t next = previous_[from % WINDOW];
         if (next >= candidate)
             break;
@@ -287,7 +333,7 @@ std::size_t PngDeflate::longest_match(std::size_t at, std::size_t end,
 void PngDeflate::parse_row(std::size_t start) {
     const std::size_t end = start + line_;
     // Strings that run past the row are not searched for: the rows after it are not known yet.
-    const std::size_t last_string = end - (MIN_MATCH - 1);
+    const std::size_t last_string = end - (HASHED - 1);
     std::size_t at = start;
     while (at < end) {
         if (data_[at] == 0) {
@@ -301,12 +347,12 @@ void PngDeflate::parse_row(std::size_t start) {
             }
         }
         std::size_t distance = 0;
-        std::size_t length = longest_match(at, end, distance);
-        if (length != 0 && length < NICE_MATCH && at + 1 < last_string) {
+        std::size_t length = longest_match(at, end, distance, MAX_CHAIN);
+        if (length != 0 && length < MAX_MATCH && at + 1 < last_string) {
             // A longer match at the next byte is worth a literal first.
             insert(at);
             std::size_t later_distance = 0;
-            const std::size_t later = longest_match(at + 1, end, later_distance);
+            const std::size_t later = longest_match(at + 1, end, later_distance, LAZY_CHAIN);
             if (later > length) {
                 literal(data_[at]);
                 ++at;
@@ -324,9 +370,8 @@ void PngDeflate::parse_row(std::size_t start) {
         }
         match(length, distance);
         last_zero_ = data_[at + length - 1] == 0;
-        if (length <= MAX_INSERT)
-            for (std::size_t inside = at + 1; inside < std::min(at + length, last_string); ++inside)
-                insert(inside);
+        for (std::size_t inside = at + 1; inside < std::min(at + length, last_string); ++inside)
+            insert(inside);
         at += length;
     }
 }
@@ -335,6 +380,7 @@ void PngDeflate::add_row(std::span<const std::uint8_t> row) {
     assert(row.size() == line_);
     above_up_repeat_ = false;
     const std::size_t start = data_.size();
+    row_starts_.push_back(start);
     data_.insert(data_.end(), row.begin(), row.end());
     parse_row(start);
 }

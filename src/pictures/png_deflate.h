@@ -10,8 +10,9 @@ namespace mirva::pictures {
 /// scaled picture, where every row is written scale times, and the border, whose rows are all
 /// alike. Each row is given once as its filtered bytes or as a repeat of the row above, which
 /// costs a few symbols of one Huffman code and no search; the rows given in full are searched
-/// for matches (runs of zeros first, then a short chain of earlier strings) and everything is
-/// written as one dynamic Huffman block.
+/// for matches (runs of zeros first, then the same place in the rows above, then a chain of
+/// earlier strings, at this byte and the next) and everything is written as one dynamic Huffman
+/// block.
 class PngDeflate {
 public:
     /// Takes the bytes of a row, its filter byte included, and the number of rows.
@@ -38,8 +39,10 @@ private:
     void zeros(std::size_t count);
     void flush_zeros();
     void match(std::size_t length, std::size_t distance);
+    std::uint32_t hash_at(std::size_t at) const;
     void insert(std::size_t at);
-    std::size_t longest_match(std::size_t at, std::size_t end, std::size_t& distance) const;
+    std::size_t longest_match(std::size_t at, std::size_t end, std::size_t& distance,
+                              int chain) const;
     void parse_row(std::size_t start);
 
     std::size_t line_;
@@ -48,6 +51,7 @@ private:
     std::size_t pending_zeros_ = 0;  // Zeros that follow a zero already written, as yet unwritten.
     bool last_zero_ = false;         // Whether the last byte written is a zero.
     bool above_up_repeat_ = false;   // Whether the last row is a repeat under the filter Up.
+    std::vector<std::size_t> row_starts_;  // Where each row given in full starts.
     std::vector<std::int32_t> head_;
     std::vector<std::int32_t> previous_;
 };
