@@ -133,6 +133,9 @@ struct FreeCompressor {
     }
 };
 
+// A compressor made for the first picture of a file and kept for its second frame.
+using Compressor = std::unique_ptr<libdeflate_compressor, FreeCompressor>;
+
 // Appends the zlib stream of the rows that rows(y) gives, each packed depth bits a pixel (the
 // leftmost pixel in the highest bits) behind its filter byte, to the file as the data of the
 // chunk being written. A row the same as the one above (all but the first of each scaled row,
@@ -142,7 +145,7 @@ struct FreeCompressor {
 // it, libdeflate compresses the whole stream.
 template <typename Rows>
 void append_image_data(std::vector<std::uint8_t>& file, const Rows& rows, screen::PictureSize size,
-                       int scale, int depth) {
+                       int scale, int depth, Compressor& compressor) {
     const auto per_byte = static_cast<std::size_t>(8 / depth);
     // Every width (256 or 320 times the scale) is a multiple of 8.
     const std::size_t line = 1 + static_cast<std::size_t>(size.width) / per_byte;
@@ -190,8 +193,9 @@ void append_image_data(std::vector<std::uint8_t>& file, const Rows& rows, screen
     // A plain screen compresses best for its time at a middle level; scaled rows and a border,
     // whose matches lie rows back, need the search of the highest levels.
     const bool plain = scale == 1 && size == screen::PictureSize{};
-    std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor(
-        libdeflate_alloc_compressor(plain ? PNG_COMPRESSION_LEVEL : PNG_SCALED_COMPRESSION_LEVEL));
+    if (compressor == nullptr)
+        compressor.reset(libdeflate_alloc_compressor(plain ? PNG_COMPRESSION_LEVEL
+                                                           : PNG_SCALED_COMPRESSION_LEVEL));
     if (compressor == nullptr)
         base::error(base::MSG_NO_MEMORY);
     const std::size_t start = file.size();
@@ -205,9 +209,9 @@ void append_image_data(std::vector<std::uint8_t>& file, const Rows& rows, screen
 
 template <typename Rows>
 void append_idat(std::vector<std::uint8_t>& file, const Rows& rows, screen::PictureSize size,
-                 int scale, int depth) {
+                 int scale, int depth, Compressor& compressor) {
     const std::size_t chunk = start_chunk(file, "IDAT");
-    append_image_data(file, rows, size, scale, depth);
+    append_image_data(file, rows, size, scale, depth, compressor);
     finish_chunk(file, chunk);
 }
 
@@ -237,13 +241,14 @@ std::vector<std::uint8_t> write_png_screen(const screen::ScreenImage& screen,
     file.insert(file.end(), colours.begin(), colours.begin() + 3 * (highest + 1));
     finish_chunk(file, chunk);
 
+    Compressor compressor;
     if (!animated) {
         if (scale == 1 && !options.border)
             append_idat(file, screen::RenderedRows{screen, options.bw, options.inverse}, size,
-                        scale, depth);
+                        scale, depth, compressor);
         else
             append_idat(file, screen::WrittenRows(screen, border_colour, options, false), size,
-                        scale, depth);
+                        scale, depth, compressor);
     } else {
         // Two frames shown for ever; the default image, phase 0, is the first of them.
         chunk = start_chunk(file, "acTL");
@@ -252,12 +257,12 @@ std::vector<std::uint8_t> write_png_screen(const screen::ScreenImage& screen,
         finish_chunk(file, chunk);
         append_frame_control(file, 0, size);
         append_idat(file, screen::WrittenRows(screen, border_colour, options, false), size, scale,
-                    depth);
+                    depth, compressor);
         append_frame_control(file, 1, size);
         chunk = start_chunk(file, "fdAT");
         append_u32(file, 2);  // The sequence number, then the data as in IDAT.
         append_image_data(file, screen::WrittenRows(screen, border_colour, options, true), size,
-                          scale, depth);
+                          scale, depth, compressor);
         finish_chunk(file, chunk);
     }
 
