@@ -124,6 +124,7 @@ TEST(WritePngScreen, DecodesToTheWrittenRowsAndPhases) {
         {"steady flash", steady, 0, {.scale = 2, .flash = true}, 4, false},
         {"random", testing::make_random_screen(4), 0, {.scale = 5}, 4, false},
         {"zero border 3 scale 4", {}, 3, {.scale = 4, .border = true}, 2, false},
+        {"blue ink scale 6", blue_ink, 0, {.scale = 6}, 1, false},
         {"card scale 8 all",
          testing::make_test_card(),
          5,
