@@ -60,18 +60,21 @@ void finish_chunk(std::vector<std::uint8_t>& file, std::size_t start) {
 
 // Packs a row of pixels depth bits each, behind the filter byte None.
 void pack_row(std::span<const std::uint8_t> row, int depth, std::vector<std::uint8_t>& packed) {
+    // The pixels go through a span of their own: a store through the vector could change the
+    // vector's own pointer as far as the compiler knows, and it would reload it every byte.
+    const std::span<std::uint8_t> out = std::span(packed).subspan(1);
     packed[0] = FILTER_NONE;
     if (depth == 4) {
-        for (std::size_t x = 1; x < packed.size(); ++x)
-            packed[x] = static_cast<std::uint8_t>((row[2 * x - 2] << 4) | row[2 * x - 1]);
+        for (std::size_t x = 0; x < out.size(); ++x)
+            out[x] = static_cast<std::uint8_t>((row[2 * x] << 4) | row[2 * x + 1]);
         return;
     }
     const auto per_byte = static_cast<std::size_t>(8 / depth);
-    for (std::size_t x = 1; x < packed.size(); ++x) {
+    for (std::size_t x = 0; x < out.size(); ++x) {
         unsigned byte = 0;
         for (std::size_t k = 0; k < per_byte; ++k)
-            byte = (byte << depth) | row[(x - 1) * per_byte + k];
-        packed[x] = static_cast<std::uint8_t>(byte);
+            byte = (byte << depth) | row[x * per_byte + k];
+        out[x] = static_cast<std::uint8_t>(byte);
     }
 }
 
