@@ -283,6 +283,24 @@ std::size_t common_length(const std::uint8_t* there, const std::uint8_t* here, s
     return length;
 }
 
+// How many of the most bytes from here are zeros: eight at a time, then the first that is not.
+std::size_t zero_run(const std::uint8_t* here, std::size_t most) {
+    std::size_t length = 0;
+    for (; length + 8 <= most; length += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, here + length, 8);
+        if (word != 0) {
+            const int zero_bits = std::endian::native == std::endian::little
+                                      ? std::countr_zero(word)
+                                      : std::countl_zero(word);
+            return length + static_cast<std::size_t>(zero_bits) / 8;
+        }
+    }
+    while (length < most && here[length] == 0)
+        ++length;
+    return length;
+}
+
 }  // namespace
 
 std::size_t PngDeflate::longest_match(std::size_t at, std::size_t end, std::size_t& distance,
@@ -337,9 +355,7 @@ void PngDeflate::parse_row(std::size_t start) {
     std::size_t at = start;
     while (at < end) {
         if (data_[at] == 0) {
-            std::size_t run = 1;
-            while (at + run < end && data_[at + run] == 0)
-                ++run;
+            const std::size_t run = zero_run(data_.data() + at, end - at);
             if (run >= MIN_MATCH || last_zero_) {
                 zeros(run);
                 at += run;
@@ -379,6 +395,7 @@ void PngDeflate::parse_row(std::size_t start) {
 void PngDeflate::add_row(std::span<const std::uint8_t> row) {
     assert(row.size() == line_);
     above_up_repeat_ = false;
+    above_zeros_ = std::all_of(row.begin(), row.end(), [](std::uint8_t byte) { return byte == 0; });
     const std::size_t start = data_.size();
     row_starts_.push_back(start);
     data_.insert(data_.end(), row.begin(), row.end());
@@ -388,11 +405,9 @@ void PngDeflate::add_row(std::span<const std::uint8_t> row) {
 void PngDeflate::repeat_row() {
     const std::size_t start = data_.size();
     assert(start >= line_);
-    const bool above_zeros = std::all_of(data_.begin() + static_cast<std::ptrdiff_t>(start - line_),
-                                         data_.end(), [](std::uint8_t byte) { return byte == 0; });
     const bool above_repeat = above_up_repeat_;
-    above_up_repeat_ = !above_zeros;
-    if (above_zeros) {
+    above_up_repeat_ = !above_zeros_;
+    if (above_zeros_) {
         data_.resize(start + line_, 0);
         zeros(line_);
         return;
@@ -405,10 +420,8 @@ void PngDeflate::repeat_row() {
     // above, when the row above is this row's bytes again and the bytes before it end in zeros
     // as many: that is what a search finds best, and the rest of this row is a run of zeros.
     const std::size_t tail = pending_zeros_ % MAX_MATCH;
-    const auto source = static_cast<std::ptrdiff_t>(start - line_);
     if (!above_repeat || tail + line_ < MIN_MATCH || tail + line_ > start ||
-        !std::all_of(data_.begin() + source - static_cast<std::ptrdiff_t>(tail),
-                     data_.begin() + source, [](std::uint8_t byte) { return byte == 0; })) {
+        zero_run(data_.data() + (start - line_ - tail), tail) != tail) {
         literal(FILTER_UP);
         zeros(line_ - 1);
         return;

@@ -51,6 +51,7 @@ private:
     std::size_t pending_zeros_ = 0;  // Zeros that follow a zero already written, as yet unwritten.
     bool last_zero_ = false;         // Whether the last byte written is a zero.
     bool above_up_repeat_ = false;   // Whether the last row is a repeat under the filter Up.
+    bool above_zeros_ = false;       // Whether the last row is all zeros, its filter byte too.
     std::vector<std::size_t> row_starts_;  // Where each row given in full starts.
     std::vector<std::int32_t> head_;
     std::vector<std::int32_t> previous_;
