@@ -205,7 +205,7 @@ std::vector<LengthItem> run_length_items(const std::vector<std::uint8_t>& length
 
 PngDeflate::PngDeflate(std::size_t line, std::size_t rows)
     : line_(line), head_(std::size_t{1} << HASH_BITS, -1), previous_(WINDOW, -1) {
-    assert(line >= 2);
+    assert(line >= 2 && line <= WINDOW);
     data_.reserve(line * rows);
     symbols_.reserve(rows * 8);
 }
@@ -258,8 +258,6 @@ void PngDeflate::insert(std::size_t at) {
     head_[hash] = static_cast<std::int32_t>(at);
 }
 
-// The longest earlier string, within the window and the chain's reach, that the bytes from at
-// (up to end) repeat; returns its length (0 if under 3) and sets its distance.
 namespace {
 
 // How many of the most bytes from here the bytes from there repeat: eight at a time, then the
@@ -303,6 +301,9 @@ std::size_t zero_run(const std::uint8_t* here, std::size_t most) {
 
 }  // namespace
 
+// The longest earlier string within the window that the bytes from at (up to end) repeat, of
+// those at the same place in the rows above and the first chain ones of the same hash; returns
+// its length (0 if under 3) and sets its distance.
 std::size_t PngDeflate::longest_match(std::size_t at, std::size_t end, std::size_t& distance,
                                       int chain) const {
     const std::size_t most = std::min(end - at, MAX_MATCH);
