@@ -11,6 +11,7 @@
 
 #include "base/failure.h"
 #include "pictures/file_palette.h"
+#include "pictures/png_deflate.h"
 #include "screen/render.h"
 #include "screen/written_rows.h"
 
@@ -59,18 +60,21 @@ void finish_chunk(std::vector<std::uint8_t>& file, std::size_t start) {
 
 // Packs a row of pixels depth bits each, behind the filter byte None.
 void pack_row(std::span<const std::uint8_t> row, int depth, std::vector<std::uint8_t>& packed) {
+    // The pixels go through a span of their own: a store through the vector could change the
+    // vector's own pointer as far as the compiler knows, and it would reload it every byte.
+    const std::span<std::uint8_t> out = std::span(packed).subspan(1);
     packed[0] = FILTER_NONE;
     if (depth == 4) {
-        for (std::size_t x = 1; x < packed.size(); ++x)
-            packed[x] = static_cast<std::uint8_t>((row[2 * x - 2] << 4) | row[2 * x - 1]);
+        for (std::size_t x = 0; x < out.size(); ++x)
+            out[x] = static_cast<std::uint8_t>((row[2 * x] << 4) | row[2 * x + 1]);
         return;
     }
     const auto per_byte = static_cast<std::size_t>(8 / depth);
-    for (std::size_t x = 1; x < packed.size(); ++x) {
+    for (std::size_t x = 0; x < out.size(); ++x) {
         unsigned byte = 0;
         for (std::size_t k = 0; k < per_byte; ++k)
-            byte = (byte << depth) | row[(x - 1) * per_byte + k];
-        packed[x] = static_cast<std::uint8_t>(byte);
+            byte = (byte << depth) | row[x * per_byte + k];
+        out[x] = static_cast<std::uint8_t>(byte);
     }
 }
 
@@ -132,17 +136,41 @@ struct FreeCompressor {
     }
 };
 
+// A compressor made for the first picture of a file and kept for its second frame.
+using Compressor = std::unique_ptr<libdeflate_compressor, FreeCompressor>;
+
 // Appends the zlib stream of the rows that rows(y) gives, each packed depth bits a pixel (the
 // leftmost pixel in the highest bits) behind its filter byte, to the file as the data of the
 // chunk being written. A row the same as the one above (all but the first of each scaled row,
 // and the rows of a border) is written as its difference from it, all zeros after the filter
 // Up, unless it is zeros already, as a black row is: then the stream stays one run of zeros.
+// From PNG_REPEATING_SCALE on, PngDeflate writes those repeats without searching them; below
+// it, libdeflate compresses the whole stream.
 template <typename Rows>
 void append_image_data(std::vector<std::uint8_t>& file, const Rows& rows, screen::PictureSize size,
-                       int scale, int depth) {
+                       int scale, int depth, Compressor& compressor) {
     const auto per_byte = static_cast<std::size_t>(8 / depth);
     // Every width (256 or 320 times the scale) is a multiple of 8.
     const std::size_t line = 1 + static_cast<std::size_t>(size.width) / per_byte;
+    if (scale >= PNG_REPEATING_SCALE) {
+        // Most rows repeat the one above: only the first of each scaled row is searched.
+        PngDeflate deflate(line, static_cast<std::size_t>(size.height));
+        std::vector<std::uint8_t> current(line);
+        std::vector<std::uint8_t> above(line);
+        for (int y = 0; y < size.height; ++y) {
+            if (y % scale == 0) {
+                current.swap(above);
+                pack_row(rows(y), depth, current);
+                if (y == 0 || !std::equal(current.begin() + 1, current.end(), above.begin() + 1)) {
+                    deflate.add_row(current);
+                    continue;
+                }
+            }
+            deflate.repeat_row();
+        }
+        deflate.finish(file);
+        return;
+    }
     std::vector<std::uint8_t> raw(static_cast<std::size_t>(size.height) * line);
     std::vector<std::uint8_t> current(line);
     std::vector<std::uint8_t> above(line);
@@ -168,8 +196,9 @@ void append_image_data(std::vector<std::uint8_t>& file, const Rows& rows, screen
     // A plain screen compresses best for its time at a middle level; scaled rows and a border,
     // whose matches lie rows back, need the search of the highest levels.
     const bool plain = scale == 1 && size == screen::PictureSize{};
-    std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor(
-        libdeflate_alloc_compressor(plain ? PNG_COMPRESSION_LEVEL : PNG_SCALED_COMPRESSION_LEVEL));
+    if (compressor == nullptr)
+        compressor.reset(libdeflate_alloc_compressor(plain ? PNG_COMPRESSION_LEVEL
+                                                           : PNG_SCALED_COMPRESSION_LEVEL));
     if (compressor == nullptr)
         base::error(base::MSG_NO_MEMORY);
     const std::size_t start = file.size();
@@ -183,9 +212,9 @@ void append_image_data(std::vector<std::uint8_t>& file, const Rows& rows, screen
 
 template <typename Rows>
 void append_idat(std::vector<std::uint8_t>& file, const Rows& rows, screen::PictureSize size,
-                 int scale, int depth) {
+                 int scale, int depth, Compressor& compressor) {
     const std::size_t chunk = start_chunk(file, "IDAT");
-    append_image_data(file, rows, size, scale, depth);
+    append_image_data(file, rows, size, scale, depth, compressor);
     finish_chunk(file, chunk);
 }
 
@@ -215,13 +244,14 @@ std::vector<std::uint8_t> write_png_screen(const screen::ScreenImage& screen,
     file.insert(file.end(), colours.begin(), colours.begin() + 3 * (highest + 1));
     finish_chunk(file, chunk);
 
+    Compressor compressor;
     if (!animated) {
         if (scale == 1 && !options.border)
             append_idat(file, screen::RenderedRows{screen, options.bw, options.inverse}, size,
-                        scale, depth);
+                        scale, depth, compressor);
         else
             append_idat(file, screen::WrittenRows(screen, border_colour, options, false), size,
-                        scale, depth);
+                        scale, depth, compressor);
     } else {
         // Two frames shown for ever; the default image, phase 0, is the first of them.
         chunk = start_chunk(file, "acTL");
@@ -230,12 +260,12 @@ std::vector<std::uint8_t> write_png_screen(const screen::ScreenImage& screen,
         finish_chunk(file, chunk);
         append_frame_control(file, 0, size);
         append_idat(file, screen::WrittenRows(screen, border_colour, options, false), size, scale,
-                    depth);
+                    depth, compressor);
         append_frame_control(file, 1, size);
         chunk = start_chunk(file, "fdAT");
         append_u32(file, 2);  // The sequence number, then the data as in IDAT.
         append_image_data(file, screen::WrittenRows(screen, border_colour, options, true), size,
-                          scale, depth);
+                          scale, depth, compressor);
         finish_chunk(file, chunk);
     }
 

@@ -12,6 +12,9 @@ namespace mirva::pictures {
 /// one or one with its border.
 inline constexpr int PNG_COMPRESSION_LEVEL = 6;
 inline constexpr int PNG_SCALED_COMPRESSION_LEVEL = 9;
+/// From this scale on, the rows are compressed by PngDeflate, which writes the repeats of a row
+/// without searching them: a picture scaled four times or more is mostly such repeats.
+inline constexpr int PNG_REPEATING_SCALE = 4;
 
 /// Takes a screen, its border colour, the options and the picture's size (written_size of the
 /// options); returns the bytes of an indexed PNG file of the screen in the Spectrum colours (the

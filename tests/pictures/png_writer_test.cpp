@@ -123,6 +123,14 @@ TEST(WritePngScreen, DecodesToTheWrittenRowsAndPhases) {
          true},
         {"steady flash", steady, 0, {.scale = 2, .flash = true}, 4, false},
         {"random", testing::make_random_screen(4), 0, {.scale = 5}, 4, false},
+        {"zero border 3 scale 4", {}, 3, {.scale = 4, .border = true}, 2, false},
+        {"blue ink scale 6", blue_ink, 0, {.scale = 6}, 1, false},
+        {"card scale 8 all",
+         testing::make_test_card(),
+         5,
+         {.inverse = true, .scale = 8, .border = true, .flash = true},
+         4,
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
