@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
+#include <cstring>
 
 #include "base/failure.h"
 #include "pictures/file_palette.h"
@@ -211,6 +213,48 @@ screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& pict
 
 namespace {
 
+// The first pixel from pixel on (up to end) that differs from value, skipping eight equal ones
+// at a time.
+const std::uint8_t* run_end(const std::uint8_t* pixel, const std::uint8_t* end,
+                            std::uint8_t value) {
+    const std::uint64_t pattern = value * std::uint64_t{0x0101010101010101};
+    for (; end - pixel >= 8; pixel += 8) {
+        std::uint64_t eight = 0;
+        std::memcpy(&eight, pixel, sizeof eight);
+        if (const std::uint64_t differ = eight ^ pattern; differ != 0) {
+            const int bits = std::endian::native == std::endian::little ? std::countr_zero(differ)
+                                                                        : std::countl_zero(differ);
+            return pixel + bits / 8;
+        }
+    }
+    while (pixel != end && *pixel == value)
+        ++pixel;
+    return pixel;
+}
+
+// Writes the run-length coding of the width pixels from row at out, at most two bytes a pixel;
+// returns the end of what it wrote.
+std::uint8_t* encode_row(const std::uint8_t* row, std::size_t width, std::uint8_t* out) {
+    const std::uint8_t* const end = row + width;
+    const std::uint8_t* pixel = row;
+    while (pixel != end) {
+        const std::uint8_t value = *pixel;
+        const std::uint8_t* next = pixel + 1;
+        if (next != end && *next == value)
+            next = run_end(next + 1, end, value);
+        auto run = static_cast<std::size_t>(next - pixel);
+        for (; run > LONGEST_RUN; run -= LONGEST_RUN) {
+            *out++ = RUN_MARK | LONGEST_RUN;
+            *out++ = value;
+        }
+        if (run != 1 || value >= RUN_MARK)
+            *out++ = static_cast<std::uint8_t>(RUN_MARK | run);
+        *out++ = value;
+        pixel = next;
+    }
+    return out;
+}
+
 // Writes the file of the size.height rows of size.width pixels that rows(y) gives, one row at a
 // time, so that a screen need not be rendered whole first.
 template <typename Rows>
@@ -237,20 +281,15 @@ std::vector<std::uint8_t> encode_rows(const Rows& rows, screen::PictureSize size
     file.resize(PCX_HEADER_BYTES, 0);
 
     // Runs of 1 to 63 pixels, never across the end of a line. A single pixel below 0xC0 stands
-    // for itself; any other value needs a count byte.
+    // for itself; any other value needs a count byte. Each row is coded straight into room
+    // added for its longest coding, which is then cut to what was written.
     for (int y = 0; y < size.height; ++y) {
         const std::span<const std::uint8_t> row = rows(y);
-        std::size_t x = 0;
-        while (x < width) {
-            std::uint8_t value = row[x];
-            std::size_t run = 1;
-            while (x + run < width && run < LONGEST_RUN && row[x + run] == value)
-                ++run;
-            if (run != 1 || value >= RUN_MARK)
-                file.push_back(static_cast<std::uint8_t>(RUN_MARK | run));
-            file.push_back(value);
-            x += run;
-        }
+        const std::size_t written = file.size();
+        file.resize(written + 2 * width);
+        std::uint8_t* const first = file.data() + written;
+        file.resize(written +
+                    static_cast<std::size_t>(encode_row(row.data(), width, first) - first));
     }
 
     // The 256-colour palette: the Spectrum colours, then black.

@@ -28,14 +28,16 @@ inline constexpr std::array<std::uint64_t, 256> BIT_MASKS = bit_masks();
 
 }  // namespace
 
-void render_row(const ScreenImage& screen, int y, bool bw, bool inverse, bool flash_phase,
-                std::span<std::uint8_t, SCREEN_WIDTH> out) {
-    const std::size_t bitmap = bitmap_row_offset(y);
-    const std::size_t attributes = BITMAP_BYTES + static_cast<std::size_t>(y / 8) * 32;
+void find_cell_colours(const ScreenImage& screen, int y, bool bw, bool inverse, bool flash_phase,
+                       CellColours& colours) {
+    const int character_row = y / 8;
+    if (colours.character_row == character_row)
+        return;
+    colours.character_row = character_row;
+    const std::size_t attributes = BITMAP_BYTES + static_cast<std::size_t>(character_row) * 32;
     // With -b the bright offset is 8 for every byte.
     unsigned bright = 8;
     for (std::size_t column = 0; column < 32; ++column) {
-        std::uint8_t bits = screen[bitmap + column];
         std::uint8_t attribute = screen[attributes + column];
         unsigned ink = attribute & 0x07;           // F B PPP III: ink bits.
         unsigned paper = (attribute >> 3) & 0x07;  // Paper bits.
@@ -49,22 +51,40 @@ void render_row(const ScreenImage& screen, int y, bool bw, bool inverse, bool fl
             bright = (attribute & 0x40) ? 8 : 0;
         if ((attribute & 0x80) && flash_phase)
             std::swap(ink, paper);
+        // Ink and paper share the bright offset, so the bits between them are those of ink ^ paper.
+        colours.paper[column] = (paper + bright) * EVERY_BYTE;
+        colours.ink_flip[column] = (ink ^ paper) * EVERY_BYTE;
+    }
+}
+
+void render_row_in(const ScreenImage& screen, int y, const CellColours& colours,
+                   std::span<std::uint8_t, SCREEN_WIDTH> out) {
+    const std::size_t bitmap = bitmap_row_offset(y);
+    for (std::size_t column = 0; column < 32; ++column) {
         // All eight pixels at once: ink where the mask of the byte has 0xFF, paper where it
         // has 0x00.
-        const std::uint64_t mask = BIT_MASKS[bits];
         const std::uint64_t eight =
-            (mask & (ink + bright) * EVERY_BYTE) | (~mask & (paper + bright) * EVERY_BYTE);
+            colours.paper[column] ^ (BIT_MASKS[screen[bitmap + column]] & colours.ink_flip[column]);
         std::memcpy(out.subspan(column * 8, 8).data(), &eight, sizeof eight);
     }
+}
+
+void render_row(const ScreenImage& screen, int y, bool bw, bool inverse, bool flash_phase,
+                std::span<std::uint8_t, SCREEN_WIDTH> out) {
+    CellColours colours;
+    find_cell_colours(screen, y, bw, inverse, flash_phase, colours);
+    render_row_in(screen, y, colours, out);
 }
 
 Picture render_screen(const ScreenImage& screen, bool bw, bool inverse, bool flash_phase) {
     Picture picture;
     picture.width = SCREEN_WIDTH;
     picture.height = SCREEN_HEIGHT;
+    CellColours colours;
     for (int y = 0; y < SCREEN_HEIGHT; ++y) {
         auto row = std::span(picture.pixels).subspan(static_cast<std::size_t>(y) * SCREEN_WIDTH);
-        render_row(screen, y, bw, inverse, flash_phase, row.first<SCREEN_WIDTH>());
+        find_cell_colours(screen, y, bw, inverse, flash_phase, colours);
+        render_row_in(screen, y, colours, row.first<SCREEN_WIDTH>());
     }
     return picture;
 }

@@ -17,6 +17,23 @@ Picture render_screen(const ScreenImage& screen, bool bw, bool inverse, bool fla
 void render_row(const ScreenImage& screen, int y, bool bw, bool inverse, bool flash_phase,
                 std::span<std::uint8_t, SCREEN_WIDTH> out);
 
+/// The colours of the 32 cells of one character row (eight pixel rows) under -b, -i and a flash
+/// phase, as eight pixels at a time: the paper's index in every byte, and the bits that turn it
+/// into the ink's.
+struct CellColours {
+    std::array<std::uint64_t, 32> paper{};
+    std::array<std::uint64_t, 32> ink_flip{};
+    int character_row = -1;  // The row (0..23) they are for, or -1.
+};
+
+/// Fills colours for the character row of pixel row y (0..191), unless they are for it already.
+void find_cell_colours(const ScreenImage& screen, int y, bool bw, bool inverse, bool flash_phase,
+                       CellColours& colours);
+
+/// Writes pixel row y of the screen into out in the colours of its character row.
+void render_row_in(const ScreenImage& screen, int y, const CellColours& colours,
+                   std::span<std::uint8_t, SCREEN_WIDTH> out);
+
 /// The rows of 256x192 pixels held in memory, for writers that take a picture row by row.
 struct PixelRows {
     std::span<const std::uint8_t> pixels;  // 49152 bytes.
@@ -32,8 +49,10 @@ struct RenderedRows {
     bool bw;
     bool inverse;
     mutable std::array<std::uint8_t, SCREEN_WIDTH> row{};
+    mutable CellColours colours{};
     std::span<const std::uint8_t, SCREEN_WIDTH> operator()(int y) const {
-        render_row(screen, y, bw, inverse, false, row);  // Flashing cells appear as stored.
+        find_cell_colours(screen, y, bw, inverse, false, colours);  // Flashing cells as stored.
+        render_row_in(screen, y, colours, row);
         return row;
     }
 };
