@@ -12,20 +12,6 @@ namespace {
 
 inline constexpr std::uint64_t EVERY_BYTE = 0x0101010101010101;
 
-// For each bitmap byte, eight bytes in memory order of 0xFF for a set bit and 0x00 for a clear
-// one, the leftmost pixel (bit 7) first.
-constexpr std::array<std::uint64_t, 256> bit_masks() {
-    std::array<std::uint64_t, 256> masks{};
-    for (unsigned bits = 0; bits < masks.size(); ++bits) {
-        std::array<std::uint8_t, 8> bytes{};
-        for (unsigned k = 0; k < 8; ++k)
-            bytes[k] = ((bits >> (7 - k)) & 1) ? 0xFF : 0x00;
-        masks[bits] = std::bit_cast<std::uint64_t>(bytes);
-    }
-    return masks;
-}
-inline constexpr std::array<std::uint64_t, 256> BIT_MASKS = bit_masks();
-
 }  // namespace
 
 void find_cell_colours(const ScreenImage& screen, int y, bool bw, bool inverse, bool flash_phase,
@@ -63,8 +49,7 @@ void render_row_in(const ScreenImage& screen, int y, const CellColours& colours,
     for (std::size_t column = 0; column < 32; ++column) {
         // All eight pixels at once: ink where the mask of the byte has 0xFF, paper where it
         // has 0x00.
-        const std::uint64_t eight =
-            colours.paper[column] ^ (BIT_MASKS[screen[bitmap + column]] & colours.ink_flip[column]);
+        const std::uint64_t eight = cell_pixels(colours, column, screen[bitmap + column]);
         std::memcpy(out.subspan(column * 8, 8).data(), &eight, sizeof eight);
     }
 }

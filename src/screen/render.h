@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <span>
 
@@ -25,6 +26,27 @@ struct CellColours {
     std::array<std::uint64_t, 32> ink_flip{};
     int character_row = -1;  // The row (0..23) they are for, or -1.
 };
+
+/// For each bitmap byte, eight bytes in memory order of 0xFF for a set bit and 0x00 for a clear
+/// one, the leftmost pixel (bit 7) first.
+constexpr std::array<std::uint64_t, 256> bit_masks() {
+    std::array<std::uint64_t, 256> masks{};
+    for (unsigned bits = 0; bits < masks.size(); ++bits) {
+        std::array<std::uint8_t, 8> bytes{};
+        for (unsigned k = 0; k < 8; ++k)
+            bytes[k] = ((bits >> (7 - k)) & 1) ? 0xFF : 0x00;
+        masks[bits] = std::bit_cast<std::uint64_t>(bytes);
+    }
+    return masks;
+}
+inline constexpr std::array<std::uint64_t, 256> BIT_MASKS = bit_masks();
+
+/// The eight pixels of a cell of the colours' character row, in memory order, from the cell's
+/// column (0..31) and bitmap byte: ink where the mask of the byte has 0xFF, paper elsewhere.
+inline std::uint64_t cell_pixels(const CellColours& colours, std::size_t column,
+                                 std::uint8_t bits) {
+    return colours.paper[column] ^ (BIT_MASKS[bits] & colours.ink_flip[column]);
+}
 
 /// Fills colours for the character row of pixel row y (0..191), unless they are for it already.
 void find_cell_colours(const ScreenImage& screen, int y, bool bw, bool inverse, bool flash_phase,
