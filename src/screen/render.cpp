@@ -12,6 +12,44 @@ namespace {
 
 inline constexpr std::uint64_t EVERY_BYTE = 0x0101010101010101;
 
+// The colours of a cell: the paper's index, and the bits that turn it into the ink's.
+struct AttributeColours {
+    std::uint8_t paper = 0;
+    std::uint8_t ink_flip = 0;
+};
+
+// The colours of every attribute byte, for each of the eight settings of -b (1), -i (2) and the
+// flash phase (4).
+constexpr std::array<std::array<AttributeColours, 256>, 8> attribute_colours() {
+    std::array<std::array<AttributeColours, 256>, 8> table{};
+    for (unsigned setting = 0; setting < 8; ++setting) {
+        const bool bw = (setting & 1) != 0;
+        const bool inverse = (setting & 2) != 0;
+        const bool flash_phase = (setting & 4) != 0;
+        for (unsigned attribute = 0; attribute < 256; ++attribute) {
+            unsigned ink = attribute & 0x07;           // F B PPP III: ink bits.
+            unsigned paper = (attribute >> 3) & 0x07;  // Paper bits.
+            // With -b every cell is white ink on black paper, bright.
+            const unsigned bright = bw || (attribute & 0x40) ? 8 : 0;
+            if (bw) {
+                ink = 7;
+                paper = 0;
+            }
+            if (inverse)
+                std::swap(ink, paper);
+            if ((attribute & 0x80) && flash_phase)
+                std::swap(ink, paper);
+            // Ink and paper share the bright offset, so the bits between them are those of
+            // ink ^ paper.
+            table[setting][attribute] = {static_cast<std::uint8_t>(paper + bright),
+                                         static_cast<std::uint8_t>(ink ^ paper)};
+        }
+    }
+    return table;
+}
+inline constexpr std::array<std::array<AttributeColours, 256>, 8> ATTRIBUTE_COLOURS =
+    attribute_colours();
+
 }  // namespace
 
 void find_cell_colours(const ScreenImage& screen, int y, bool bw, bool inverse, bool flash_phase,
@@ -20,26 +58,13 @@ void find_cell_colours(const ScreenImage& screen, int y, bool bw, bool inverse, 
     if (colours.character_row == character_row)
         return;
     colours.character_row = character_row;
+    const auto& table =
+        ATTRIBUTE_COLOURS[(bw ? 1U : 0U) | (inverse ? 2U : 0U) | (flash_phase ? 4U : 0U)];
     const std::size_t attributes = BITMAP_BYTES + static_cast<std::size_t>(character_row) * 32;
-    // With -b the bright offset is 8 for every byte.
-    unsigned bright = 8;
     for (std::size_t column = 0; column < 32; ++column) {
-        std::uint8_t attribute = screen[attributes + column];
-        unsigned ink = attribute & 0x07;           // F B PPP III: ink bits.
-        unsigned paper = (attribute >> 3) & 0x07;  // Paper bits.
-        if (bw) {
-            ink = 7;
-            paper = 0;
-        }
-        if (inverse)
-            std::swap(ink, paper);
-        if (!bw)
-            bright = (attribute & 0x40) ? 8 : 0;
-        if ((attribute & 0x80) && flash_phase)
-            std::swap(ink, paper);
-        // Ink and paper share the bright offset, so the bits between them are those of ink ^ paper.
-        colours.paper[column] = (paper + bright) * EVERY_BYTE;
-        colours.ink_flip[column] = (ink ^ paper) * EVERY_BYTE;
+        const AttributeColours cell = table[screen[attributes + column]];
+        colours.paper[column] = cell.paper * EVERY_BYTE;
+        colours.ink_flip[column] = cell.ink_flip * EVERY_BYTE;
     }
 }
 
