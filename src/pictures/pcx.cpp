@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
+#include <cstring>
 
 #include "base/failure.h"
 #include "pictures/file_palette.h"
@@ -211,15 +213,166 @@ screen::Picture read_pcx_picture(base::ByteSource& source, screen::Palette& pict
 
 namespace {
 
-// Writes the file of the size.height rows of size.width pixels that rows(y) gives, one row at a
-// time, so that a screen need not be rendered whole first.
-template <typename Rows>
-std::vector<std::uint8_t> encode_rows(const Rows& rows, screen::PictureSize size) {
+// The first pixel from pixel on (up to end) that differs from value, skipping eight equal ones
+// at a time.
+const std::uint8_t* run_end(const std::uint8_t* pixel, const std::uint8_t* end,
+                            std::uint8_t value) {
+    const std::uint64_t pattern = value * std::uint64_t{0x0101010101010101};
+    for (; end - pixel >= 8; pixel += 8) {
+        std::uint64_t eight = 0;
+        std::memcpy(&eight, pixel, sizeof eight);
+        if (const std::uint64_t differ = eight ^ pattern; differ != 0) {
+            const int bits = std::endian::native == std::endian::little ? std::countr_zero(differ)
+                                                                        : std::countl_zero(differ);
+            return pixel + bits / 8;
+        }
+    }
+    while (pixel != end && *pixel == value)
+        ++pixel;
+    return pixel;
+}
+
+// Writes the run-length coding of the width pixels from row at out, at most two bytes a pixel;
+// returns the end of what it wrote.
+std::uint8_t* encode_row(const std::uint8_t* row, std::size_t width, std::uint8_t* out) {
+    const std::uint8_t* const end = row + width;
+    const std::uint8_t* pixel = row;
+    while (pixel != end) {
+        const std::uint8_t value = *pixel;
+        const std::uint8_t* next = pixel + 1;
+        if (next != end && *next == value)
+            next = run_end(next + 1, end, value);
+        auto run = static_cast<std::size_t>(next - pixel);
+        for (; run > LONGEST_RUN; run -= LONGEST_RUN) {
+            *out++ = RUN_MARK | LONGEST_RUN;
+            *out++ = value;
+        }
+        if (run != 1 || value >= RUN_MARK)
+            *out++ = static_cast<std::uint8_t>(RUN_MARK | run);
+        *out++ = value;
+        pixel = next;
+    }
+    return out;
+}
+
+// The eight pixels of a cell in its two colours, by the bits of its bitmap byte (bit 7 the
+// leftmost pixel): how many pixels its first and its last run take, and for a byte of both
+// colours the coding of the runs between those two (at most six pixels, so at most six bytes),
+// with the count bytes in place and masks of the bytes that take the ink or the paper value.
+struct CellRuns {
+    std::uint64_t counts = 0;
+    std::uint64_t ink = 0;
+    std::uint64_t paper = 0;
+    std::uint8_t first = 0;
+    std::uint8_t last = 0;
+    std::uint8_t middle_bytes = 0;
+};
+
+constexpr std::array<CellRuns, 256> cell_runs() {
+    std::array<CellRuns, 256> table{};
+    for (unsigned bits = 0; bits < 256; ++bits) {
+        auto set = [bits](unsigned pixel) { return ((bits >> (7 - pixel)) & 1) != 0; };
+        CellRuns& runs = table[bits];
+        unsigned pixel = 0;
+        unsigned byte = 0;
+        while (pixel < 8) {
+            unsigned length = 1;
+            while (pixel + length < 8 && set(pixel + length) == set(pixel))
+                ++length;
+            if (pixel == 0) {
+                runs.first = static_cast<std::uint8_t>(length);
+            } else if (pixel + length == 8) {
+                runs.last = static_cast<std::uint8_t>(length);
+            } else {
+                if (length > 1)
+                    runs.counts |= std::uint64_t{RUN_MARK | length} << (8 * byte++);
+                (set(pixel) ? runs.ink : runs.paper) |= std::uint64_t{0xFF} << (8 * byte++);
+            }
+            pixel += length;
+        }
+        runs.middle_bytes = static_cast<std::uint8_t>(byte);
+    }
+    return table;
+}
+inline constexpr std::array<CellRuns, 256> CELL_RUNS = cell_runs();
+
+// Codes the rows of a screen straight from its bytes, a cell at a time: a run is carried from
+// cell to cell while it goes on, and the runs inside a cell of both colours come from CELL_RUNS.
+// The values are colour indices, all below 0xC0, so that a single pixel needs no count.
+class ScreenRowCoder {
+public:
+    ScreenRowCoder(const screen::ScreenImage& screen, bool bw, bool inverse)
+        : screen_(screen), bw_(bw), inverse_(inverse) {}
+
+    std::uint8_t* operator()(int y, std::uint8_t* out) {
+        screen::find_cell_colours(screen_, y, bw_, inverse_, false, colours_);
+        const std::uint8_t* const bitmap = screen_.data() + screen::bitmap_row_offset(y);
+        // The run under way: its value, and its length so far (which may pass 63). It starts as
+        // the first pixel's, with no length.
+        std::uint8_t value = first_pixel(screen::cell_pixels(colours_, 0, bitmap[0]));
+        std::size_t length = 0;
+        for (std::size_t column = 0; column < 32; ++column) {
+            const std::uint8_t bits = bitmap[column];
+            const std::uint64_t eight = screen::cell_pixels(colours_, column, bits);
+            if (const std::uint8_t first = first_pixel(eight); first != value) {
+                out = put_run(out, value, length);
+                value = first;
+                length = 0;
+            }
+            if (eight == std::rotr(eight, 8)) {
+                length += 8;  // One run over the cell, which may go on into the next.
+                continue;
+            }
+            const CellRuns& runs = CELL_RUNS[bits];
+            out = put_run(out, value, length + runs.first);
+            const std::uint64_t paper = colours_.paper[column];
+            const std::uint64_t middle = runs.counts |
+                                         (runs.ink & (paper ^ colours_.ink_flip[column])) |
+                                         (runs.paper & paper);
+            std::memcpy(out, &middle, sizeof middle);
+            out += runs.middle_bytes;
+            value = last_pixel(eight);
+            length = runs.last;
+        }
+        return put_run(out, value, length);
+    }
+
+private:
+    static std::uint8_t first_pixel(std::uint64_t eight) {
+        return static_cast<std::uint8_t>(std::endian::native == std::endian::little ? eight
+                                                                                    : eight >> 56);
+    }
+    static std::uint8_t last_pixel(std::uint64_t eight) {
+        return static_cast<std::uint8_t>(std::endian::native == std::endian::little ? eight >> 56
+                                                                                    : eight);
+    }
+    static std::uint8_t* put_run(std::uint8_t* out, std::uint8_t value, std::size_t length) {
+        for (; length > LONGEST_RUN; length -= LONGEST_RUN) {
+            *out++ = RUN_MARK | LONGEST_RUN;
+            *out++ = value;
+        }
+        if (length > 1)
+            *out++ = static_cast<std::uint8_t>(RUN_MARK | length);
+        *out++ = value;
+        return out;
+    }
+
+    const screen::ScreenImage& screen_;
+    bool bw_;
+    bool inverse_;
+    screen::CellColours colours_;
+};
+
+// Writes the file of size.height rows of size.width pixels, one row at a time, so that a screen
+// need not be rendered whole first: code_row(y, out) writes the coding of row y at out (at most
+// two bytes a pixel, and it may store up to eight bytes past its end) and returns its end.
+template <typename CodeRow>
+std::vector<std::uint8_t> encode_file(screen::PictureSize size, CodeRow code_row) {
     const auto width = static_cast<std::size_t>(size.width);  // Even at every scale.
     std::vector<std::uint8_t> file;
     // The longest file: every pixel a count byte and a value. Room set aside is not touched
     // until it is written.
-    file.reserve(PCX_HEADER_BYTES + 2 * width * static_cast<std::size_t>(size.height) +
+    file.reserve(PCX_HEADER_BYTES + 2 * width * static_cast<std::size_t>(size.height) + 8 +
                  PCX_PALETTE_BYTES);
     for (std::uint8_t byte : {10, 5, 1, 8})  // PCX, version 5, run-length, 8 bits.
         file.push_back(byte);
@@ -237,20 +390,13 @@ std::vector<std::uint8_t> encode_rows(const Rows& rows, screen::PictureSize size
     file.resize(PCX_HEADER_BYTES, 0);
 
     // Runs of 1 to 63 pixels, never across the end of a line. A single pixel below 0xC0 stands
-    // for itself; any other value needs a count byte.
+    // for itself; any other value needs a count byte. Each row is coded straight into room
+    // added for its longest coding, which is then cut to what was written.
     for (int y = 0; y < size.height; ++y) {
-        const std::span<const std::uint8_t> row = rows(y);
-        std::size_t x = 0;
-        while (x < width) {
-            std::uint8_t value = row[x];
-            std::size_t run = 1;
-            while (x + run < width && run < LONGEST_RUN && row[x + run] == value)
-                ++run;
-            if (run != 1 || value >= RUN_MARK)
-                file.push_back(static_cast<std::uint8_t>(RUN_MARK | run));
-            file.push_back(value);
-            x += run;
-        }
+        const std::size_t written = file.size();
+        file.resize(written + 2 * width + 8);
+        std::uint8_t* const first = file.data() + written;
+        file.resize(written + static_cast<std::size_t>(code_row(y, first) - first));
     }
 
     // The 256-colour palette: the Spectrum colours, then black.
@@ -258,6 +404,14 @@ std::vector<std::uint8_t> encode_rows(const Rows& rows, screen::PictureSize size
     append_spectrum_colours(file);
     file.resize(file.size() + 3 * (256 - screen::spectrum_palette.size()), 0);
     return file;
+}
+
+// The file of the rows that rows(y) gives, each coded pixel by pixel.
+template <typename Rows>
+std::vector<std::uint8_t> encode_rows(const Rows& rows, screen::PictureSize size) {
+    return encode_file(size, [&rows, size](int y, std::uint8_t* out) {
+        return encode_row(rows(y).data(), static_cast<std::size_t>(size.width), out);
+    });
 }
 
 }  // namespace
@@ -274,7 +428,7 @@ std::vector<std::uint8_t> write_pcx_screen(const screen::ScreenImage& screen,
     // A PCX file holds one picture: the driver refuses --flash before this is reached.
     base::require(size == screen::written_size(options) && !options.flash);
     if (options.scale == 1 && !options.border)
-        return encode_rows(screen::RenderedRows{screen, options.bw, options.inverse}, size);
+        return encode_file(size, ScreenRowCoder(screen, options.bw, options.inverse));
     return encode_rows(screen::WrittenRows(screen, border_colour, options, false), size);
 }
 

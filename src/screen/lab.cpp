@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <span>
 
+#include "screen/roots.h"
 #include "screen/screen_image.h"
 
 namespace mirva::screen {
@@ -22,13 +23,13 @@ struct LabTables {
     LabTables() {
         for (std::size_t i = 0; i < linear.size(); ++i) {
             const double value = static_cast<double>(i) / (255.0 * LINEAR_STEPS);
-            linear[i] = static_cast<float>(
-                value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4));
+            linear[i] = static_cast<float>(value <= 0.04045 ? value / 12.92
+                                                            : power_2_4((value + 0.055) / 1.055));
         }
         // CIELAB's f: a cube root above (6/29)^3, a straight line below it.
         for (std::size_t i = 0; i < root.size(); ++i) {
             const double t = static_cast<double>(i) / ROOT_STEPS;
-            root[i] = static_cast<float>(t > 216.0 / 24389.0 ? std::cbrt(t)
+            root[i] = static_cast<float>(t > 216.0 / 24389.0 ? cube_root(t)
                                                              : t * 24389.0 / 3132.0 + 4.0 / 29.0);
         }
     }
@@ -41,7 +42,11 @@ const LabTables& tables() {
 
 float look_up(std::span<const float> table, float position) {
     const float clamped = std::clamp(position, 0.0f, static_cast<float>(table.size() - 1));
-    return table[static_cast<std::size_t>(std::lround(clamped))];  // 0 <= clamped < size.
+    // Rounded half away from zero; clamped - whole is exact, as 0 <= clamped < 2^23.
+    auto whole = static_cast<std::size_t>(clamped);
+    if (clamped - static_cast<float>(whole) >= 0.5f)
+        ++whole;
+    return table[whole];
 }
 
 // The index of column x of row y in a row-major 256-wide array (x, y >= 0).

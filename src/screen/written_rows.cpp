@@ -4,7 +4,6 @@
 #include <array>
 
 #include "base/failure.h"
-#include "screen/render.h"
 
 namespace mirva::screen {
 
@@ -34,7 +33,9 @@ std::span<const std::uint8_t> WrittenRows::operator()(int y) const {
         return row_;
     }
     std::array<std::uint8_t, SCREEN_WIDTH> rendered{};
-    render_row(screen_, unscaled - top, options_.bw, options_.inverse, flash_phase_, rendered);
+    find_cell_colours(screen_, unscaled - top, options_.bw, options_.inverse, flash_phase_,
+                      colours_);
+    render_row_in(screen_, unscaled - top, colours_, rendered);
     std::fill_n(row_.begin(), side, border_);
     auto out = row_.begin() + static_cast<std::ptrdiff_t>(side);
     for (std::uint8_t pixel : rendered)

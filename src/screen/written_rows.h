@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "screen/options.h"
+#include "screen/render.h"
 #include "screen/screen_image.h"
 
 namespace mirva::screen {
@@ -34,6 +35,7 @@ private:
     PictureSize size_;
     mutable std::vector<std::uint8_t> row_;
     mutable int made_ = -1;  // The unscaled row that row_ holds, or -1.
+    mutable CellColours colours_;
 };
 
 /// True when the screen looks different in its two flash phases under the options: some cell

@@ -135,6 +135,41 @@ TEST(EncodePcx, RunsEndAtTheEndOfALineAndAtSixtyThreePixels) {
     EXPECT_EQ(file.size(), 128 + first.size() + 10 + 11 + 189 * 10 + 769);
 }
 
+// Runs of every length up to past two of the longest, at every alignment to eight pixels and
+// against the end of a line, in values below and above 0xC0, coded as the format describes it:
+// from each pixel, as many equal ones as follow on the line, 63 at most.
+TEST(EncodePcx, CodesRunsOfEveryLengthAndPlace) {
+    Bytes pixels(49152, 0);
+    std::size_t at = 0;
+    for (std::size_t line = 0; line < 180; ++line) {
+        const std::size_t start = line * 256;
+        std::size_t x = 0;
+        for (std::size_t k = 0; x < 256; ++k) {
+            const std::size_t length =
+                std::min<std::size_t>((line * 7 + k * 13) % 131 + 1, 256 - x);
+            const auto value = static_cast<std::uint8_t>((line % 3 == 0 ? 0xC0 : 0) + (at++ % 5));
+            std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(start + x), length, value);
+            x += length;
+        }
+    }
+    Bytes expected;
+    for (std::size_t start = 0; start < pixels.size(); start += 256) {
+        for (std::size_t x = 0; x < 256;) {
+            const std::uint8_t value = pixels[start + x];
+            std::size_t run = 1;
+            while (x + run < 256 && run < 63 && pixels[start + x + run] == value)
+                ++run;
+            if (run > 1 || value >= 0xC0)
+                expected.push_back(static_cast<std::uint8_t>(0xC0 + run));
+            expected.push_back(value);
+            x += run;
+        }
+    }
+    const Bytes file = encode_pcx(pixels);
+    ASSERT_EQ(file.size(), 128 + expected.size() + 769);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.begin() + 128));
+}
+
 TEST(ReadPcxPicture, ReadsBackWhatItWrites) {
     auto card = testing::make_test_card();
     for (bool bw : {false, true}) {
