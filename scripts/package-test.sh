@@ -46,6 +46,7 @@ apt-get install -y -qq --no-install-recommends "./$package" >/dev/null
 trap 'apt-get remove -y -qq mirva >/dev/null 2>&1 || true' EXIT
 check "manual page installed" test -f /usr/share/man/man1/mirva.1
 check "completion installed" test -f /usr/share/bash-completion/completions/mirva
+check "collection script installed" test -x /usr/share/mirva/convert-tree.sh
 check "version" test "$(/usr/bin/mirva --version)" = "mirva $(dpkg-deb -f "$package" Version)"
 
 # One source of every kind, each holding the test card, made by tools other than mirva where
