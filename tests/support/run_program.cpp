@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -115,6 +116,27 @@ TemporaryDirectory::~TemporaryDirectory() {
                                          std::filesystem::perm_options::add, ignored);
     }
     std::filesystem::remove_all(path_, ignored);
+}
+
+long processor_milliseconds(int process) {
+    std::string text = slurp("/proc/" + std::to_string(process) + "/stat");
+    // The fields after the command's closing parenthesis, from field 3 on; fields 14 and 15 are
+    // the user and system time, in clock ticks.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number >= 14)
+            ticks += std::stol(field);
+    }
+    return ticks * 1000 / ::sysconf(_SC_CLK_TCK);
+}
+
+std::set<std::string> names_in(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
 }
 
 std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,12 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+/// The processor time the running process has used so far, user and system, in milliseconds.
+long processor_milliseconds(int process);
+
+/// Every name in the folder, hidden ones included.
+std::set<std::string> names_in(const std::filesystem::path& folder);
 
 std::vector<std::uint8_t> read_file(const std::filesystem::path& path);
 void write_file(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
