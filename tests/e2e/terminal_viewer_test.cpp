@@ -272,27 +272,10 @@ public:
         ::tcgetattr(slave_, &before_);
         std::string source = std::string(MIRVA_EXAMPLES) + "/testcard.sna";
         environment.emplace_back("PATH=/usr/bin:/bin");
-        std::vector<char*> envp;
-        for (auto& variable : environment)
-            envp.push_back(variable.data());
-        envp.push_back(nullptr);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setsid();
-            // The first terminal a session leader opens becomes its controlling terminal.
-            int terminal = ::open(slave_name.c_str(), O_RDWR);
-            int in = ::open("/dev/null", O_RDONLY);
-            int out = ::open((directory / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int err = ::open((directory / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (terminal < 0 || in < 0 || out < 0 || err < 0)
-                ::_exit(127);
-            ::dup2(in, 0);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            const char* argv[] = {MIRVA_BINARY, "--terminal", source.c_str(), nullptr};
-            ::execve(MIRVA_BINARY, const_cast<char* const*>(argv), envp.data());
-            ::_exit(127);
-        }
+        pid_ = start_program(
+            MIRVA_BINARY, {"--terminal", source}, directory.path(), directory / "stdout",
+            directory / "stderr",
+            {.environment = environment, .only_environment = true, .terminal = slave_name});
     }
     ~PtyViewer() {
         if (pid_ > 0 && !finished_) {

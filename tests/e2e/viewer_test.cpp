@@ -26,34 +26,15 @@ using namespace std::chrono_literals;
 
 const std::string NO_GRAPHICS = "No se puede iniciar el modo grafico";
 
-// A child process started with fork and execv, standard input from /dev/null and its output in
-// files; killed if it is still running when this goes.
+// A child process without a controlling terminal (the window or nothing), standard input from
+// /dev/null and its output in files; killed if it is still running when this goes.
 class Child {
 public:
     Child(const std::vector<std::string>& words, const std::filesystem::path& output_directory,
           int extra_descriptor = -1, const std::filesystem::path& working_directory = "/")
         : out_(output_directory / "stdout"), err_(output_directory / "stderr") {
-        std::vector<std::string> copy = words;
-        std::vector<char*> argv;
-        for (auto& word : copy)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setsid();  // No controlling terminal: the window or nothing.
-            int in = ::open("/dev/null", O_RDONLY);
-            int out = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (in < 0 || out < 0 || err < 0 || ::chdir(working_directory.c_str()) != 0)
-                ::_exit(127);
-            ::dup2(in, 0);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            if (extra_descriptor >= 0)
-                ::fcntl(extra_descriptor, F_SETFD, 0);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
+        pid_ = start_program(words.front(), {words.begin() + 1, words.end()}, working_directory,
+                             out_, err_, {.keep_descriptor = extra_descriptor});
         started_ = Clock::now();
     }
     ~Child() {

@@ -25,7 +25,18 @@ struct RunOptions {
     int user = -1;  // Run as this user and group instead of the caller's (needs root).
     int group = -1;
     std::vector<std::string> environment{};  // "NAME=value" entries added to the program's.
+    bool only_environment = false;           // The entries are the program's whole environment.
+    std::string terminal{};    // A terminal the program opens first, its controlling terminal.
+    int keep_descriptor = -1;  // A descriptor of the caller's the program keeps open.
 };
+
+/// Starts program with the arguments in directory, in a session of its own (without a
+/// controlling terminal unless options.terminal names one), its standard input from
+/// options.input_path and its standard output and error written into the files; returns its
+/// process id without waiting.
+int start_program(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::filesystem::path& directory, const std::filesystem::path& output,
+                  const std::filesystem::path& error, const RunOptions& options = {});
 
 /// Runs program with the arguments in directory; kills it when the time limit passes.
 RunResult run_program(const std::string& program, const std::vector<std::string>& arguments,
