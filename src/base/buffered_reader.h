@@ -15,7 +15,7 @@ namespace mirva::base {
 class BufferedReader {
 public:
     /// Bytes read from the source at a time while reading on from where the buffer ends.
-    static constexpr std::size_t BUFFER_BYTES = 64 * 1024;
+    static constexpr std::size_t BUFFER_BYTES = std::size_t{64} * 1024;
     /// Bytes read after a skip past the buffer, enough for the fields that start a block: a
     /// walk over long blocks reads little of each.
     static constexpr std::size_t SKIP_READ_BYTES = 512;

@@ -15,7 +15,7 @@ namespace mirva::base {
 /// would: a skip past the end is not an error in itself, the next read comes short.
 class BufferedSource final : public ByteSource {
 public:
-    static constexpr std::size_t DEFAULT_CAPACITY = 64 * 1024;
+    static constexpr std::size_t DEFAULT_CAPACITY = std::size_t{64} * 1024;
 
     /// Takes the source, positioned where reading starts; it must outlive this one.
     explicit BufferedSource(ByteSource& source, std::size_t capacity = DEFAULT_CAPACITY);

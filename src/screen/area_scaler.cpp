@@ -99,7 +99,7 @@ void AreaScaler::add_row(int y, std::span<const std::uint8_t> row, int x_first, 
     const std::size_t line_length = 3 * static_cast<std::size_t>(size_.width);
     const std::size_t at = static_cast<std::size_t>(share.first) * line_length;
     for (std::size_t i = 0; i < line_length; ++i)
-        sums_[at + i] += std::uint64_t{line_[i]} * share.units;
+        sums_[at + i] += static_cast<std::uint64_t>(line_[i]) * share.units;
     if (rest != 0) {
         for (std::size_t i = 0; i < line_length; ++i)
             sums_[at + line_length + i] += line_[i] * rest;
