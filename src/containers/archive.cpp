@@ -15,7 +15,7 @@ namespace mirva::containers {
 
 namespace {
 
-constexpr std::size_t CHUNK_BYTES = std::size_t{64} * 1024;
+constexpr std::size_t CHUNK_BYTES = 64 * 1024;
 
 // What libarchive's callbacks read from: the source, the offset it stands at, and the buffer the
 // last read filled.
