@@ -1,6 +1,7 @@
 // Every step of a conversion in process, on the test card, a title screen, the random worst
 // case and the all-zero screen: rendering, the PCX and PNG writers, the GIF writer with --flash
-// and --scale=4, the GIF and PCX readers, the Z80 expansion, the tape readers and the fit of a picture to a screen.
+// and --scale=4, the GIF and PCX readers, the Z80 expansion, the tape readers and the fit of a
+// picture to a screen.
 #include <benchmark/benchmark.h>
 
 #include "base/byte_source.h"
@@ -15,52 +16,21 @@
 #include "screen/fit.h"
 #include "screen/render.h"
 #include "support/tape_blocks.h"
+#include "support/z80_snapshot.h"
 
 namespace {
 
 using namespace mirva;
 
-// Packs bytes as snapshot writers do: runs of five or more equal bytes, and of two or more 0xED
-// bytes, become 0xED 0xED count value; a byte right after a single 0xED is never packed.
-std::vector<std::uint8_t> pack_z80(std::span<const std::uint8_t> memory) {
-    std::vector<std::uint8_t> packed;
-    std::size_t at = 0;
-    while (at < memory.size()) {
-        std::uint8_t value = memory[at];
-        std::size_t run = 1;
-        while (at + run < memory.size() && run < 255 && memory[at + run] == value)
-            ++run;
-        if (run >= 5 || (value == containers::Z80_RUN_MARK && run >= 2)) {
-            packed.insert(packed.end(), {containers::Z80_RUN_MARK, containers::Z80_RUN_MARK,
-                                         static_cast<std::uint8_t>(run), value});
-            at += run;
-            continue;
-        }
-        packed.push_back(value);
-        ++at;
-        if (value == containers::Z80_RUN_MARK && at < memory.size())
-            packed.push_back(memory[at++]);
-    }
-    return packed;
-}
+using testing::pack_z80;
 
 // A version-3 snapshot: the 30-byte header, an additional header of 54 bytes, a packed page 4
 // of zeros and the packed page 8, which starts with the screen.
 std::vector<std::uint8_t> z80_snapshot(const screen::ScreenImage& screen) {
-    std::vector<std::uint8_t> file(30 + 2 + 54, 0);
-    file[30] = 54;
-    auto add_page = [&file](std::uint8_t page, std::span<const std::uint8_t> memory) {
-        auto packed = pack_z80(memory);
-        file.push_back(static_cast<std::uint8_t>(packed.size() & 0xFF));
-        file.push_back(static_cast<std::uint8_t>(packed.size() >> 8));
-        file.push_back(page);
-        file.insert(file.end(), packed.begin(), packed.end());
-    };
-    std::vector<std::uint8_t> page(16384, 0);
-    add_page(4, page);
-    std::copy(screen.begin(), screen.end(), page.begin());
-    add_page(8, page);
-    return file;
+    const std::vector<std::uint8_t> zeros(16384, 0);
+    return testing::make_z80_paged(
+        54, 0,
+        {testing::packed_block(4, zeros), testing::packed_block(8, testing::screen_page(screen))});
 }
 
 void render(benchmark::State& state, const screen::ScreenImage& screen) {

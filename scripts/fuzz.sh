@@ -9,8 +9,12 @@ cmake --build build-fuzz -j"$(nproc)"
 mkdir -p fuzz-findings
 for target in build-fuzz/fuzz/*_fuzzer; do
     name=$(basename "$target" _fuzzer)
+    if ! compgen -G "fuzz/corpus/$name/*" >/dev/null; then
+        echo "fuzz: no seed corpus in fuzz/corpus/$name" >&2
+        exit 1
+    fi
     work=$(mktemp -d)
-    cp -r "fuzz/corpus/$name/." "$work/" 2>/dev/null || true
+    cp -r "fuzz/corpus/$name/." "$work/"
     dict=()
     [[ -f fuzz/$name.dict ]] && dict=(-dict="fuzz/$name.dict")
     echo "fuzzing $name for ${seconds}s"

@@ -36,24 +36,33 @@ std::string help_text() {
         "\n"
         "Opciones:\n";
     for (const OptionRow& row : option_table()) {
-        std::string line = "  " + std::string(row.name);
-        if (!row.value_name.empty())
-            line += "=" + std::string(row.value_name);
+        std::string line = "  ";
+        line += row.name;
+        if (!row.value_name.empty()) {
+            line += '=';
+            line += row.value_name;
+        }
         pad_to(line, 20);
-        text += line + std::string(row.help) + "\n";
+        text += line;
+        text += row.help;
+        text += '\n';
     }
     text += "\nTipos (L: se lee, E: se escribe):\n";
     for (const KindRow& row : kind_table()) {
         std::string line = " ";
         for (std::string_view extension : row.extensions) {
-            if (!extension.empty())
-                line += " " + lower(extension);
+            if (!extension.empty()) {
+                line += ' ';
+                line += lower(extension);
+            }
         }
         pad_to(line, 14);
         line += is_source_kind(row.kind) ? "L" : " ";
         line += row.write != nullptr ? "E" : " ";
         pad_to(line, 18);
-        text += line + std::string(row.description) + "\n";
+        text += line;
+        text += row.description;
+        text += '\n';
     }
     return text;
 }

@@ -15,8 +15,8 @@
 #include "pictures/gif_writer.h"
 #include "pictures/jpeg_reader.h"
 #include "pictures/pcx.h"
-#include "pictures/png_writer.h"
 #include "pictures/png_reader.h"
+#include "pictures/png_writer.h"
 
 namespace mirva::cli {
 
@@ -189,8 +189,8 @@ bool is_source_kind(FileKind kind) {
     if (kind == FileKind::none)
         return false;
     const KindRow& row = kind_row(kind);
-    return row.read_screen != nullptr || row.read_picture != nullptr ||
-           row.read_rgb != nullptr || row.read_archive != nullptr;
+    return row.read_screen != nullptr || row.read_picture != nullptr || row.read_rgb != nullptr ||
+           row.read_archive != nullptr;
 }
 
 FileKind kind_of_extension(std::string_view extension) {

@@ -19,7 +19,23 @@ namespace mirva::cli {
 /// Every kind of file the program knows. A switch over kinds names every one: a new kind that a
 /// switch forgets is a compiler warning, an error in CI.
 enum class FileKind : std::uint8_t {
-    none, scr, tap, sp, sna, sit, z80, slt, szx, tzx, pzx, gif, pcx, png, jpeg, zip, gz
+    none,
+    scr,
+    tap,
+    sp,
+    sna,
+    sit,
+    z80,
+    slt,
+    szx,
+    tzx,
+    pzx,
+    gif,
+    pcx,
+    png,
+    jpeg,
+    zip,
+    gz
 };
 
 inline constexpr FileKind KIND_NONE = FileKind::none;

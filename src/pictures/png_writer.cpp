@@ -241,7 +241,8 @@ std::vector<std::uint8_t> write_png_screen(const screen::ScreenImage& screen,
     // The Spectrum colours up to the highest index used.
     chunk = start_chunk(file, "PLTE");
     constexpr auto colours = spectrum_colour_bytes();
-    file.insert(file.end(), colours.begin(), colours.begin() + 3 * (highest + 1));
+    const auto used_colours = std::span(colours).first(std::size_t{3} * (highest + 1u));
+    file.insert(file.end(), used_colours.begin(), used_colours.end());
     finish_chunk(file, chunk);
 
     Compressor compressor;

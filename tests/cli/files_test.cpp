@@ -15,14 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-// Every name in the folder, hidden ones included.
-std::set<std::string> names_in(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
+using testing::names_in;
 
 // A file system without unnamed files, as O_TMPFILE fails on one.
 int no_unnamed_files(const char* /*folder*/) {

@@ -6,6 +6,8 @@
 
 #include "support/counting_source.h"
 #include "support/expect_failure.h"
+#include "support/tap_file.h"
+#include "support/tape_blocks.h"
 #include "support/test_card.h"
 
 namespace mirva::containers {
@@ -13,25 +15,12 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// One tape block: its two-byte length, then the bytes.
-Bytes tap_block(const Bytes& block) {
-    Bytes bytes{static_cast<std::uint8_t>(block.size() & 0xFF),
-                static_cast<std::uint8_t>(block.size() >> 8)};
-    bytes.insert(bytes.end(), block.begin(), block.end());
-    return bytes;
-}
+using testing::tap_block;
+using testing::operator+;
 
 // A 6914-byte block holding the screen, with the given flag and a checksum of 0x5A.
 Bytes screen_block(const screen::ScreenImage& screen, std::uint8_t flag = 0xFF) {
-    Bytes block{flag};
-    block.insert(block.end(), screen.begin(), screen.end());
-    block.push_back(0x5A);
-    return tap_block(block);
-}
-
-Bytes operator+(Bytes first, const Bytes& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
+    return tap_block(Bytes{flag} + Bytes(screen.begin(), screen.end()) + Bytes{0x5A});
 }
 
 void append(Bytes& tape, const Bytes& bytes) {

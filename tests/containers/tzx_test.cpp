@@ -118,10 +118,8 @@ TEST(ReadTzxScreen, TakesTheFirstDataBlockOfAScreensLengthOfAnySpeed) {
 TEST(ReadTzxScreen, FallsBackOnTheFirstLoadingScreenWithItsBorder) {
     const auto first = testing::make_random_screen(3);
     const auto second = testing::make_random_screen(4);
-    Bytes body_too_short{0, 2};
-    body_too_short.insert(body_too_short.end(), first.begin(), first.end() - 1);
-    Bytes description_too_long{200, 2};
-    description_too_long.insert(description_too_long.end(), first.begin(), first.end());
+    Bytes body_too_short = Bytes{0, 2} + Bytes(first.begin(), first.end() - 1);
+    Bytes description_too_long = Bytes{200, 2} + Bytes(first.begin(), first.end());
     Bytes extra = Bytes{0, 6} + Bytes(first.begin(), first.end()) + Bytes{0xFF, 0xFF};
 
     struct Case {

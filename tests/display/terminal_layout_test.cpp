@@ -62,11 +62,15 @@ TEST(ChooseTerminalMode, BestTheTerminalShows) {
 
 // A picture of width x height whose pixel (x, y) is (x, y, 0, 255).
 std::vector<std::uint8_t> coordinates(int width, int height) {
-    std::vector<std::uint8_t> rgba;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            rgba.insert(rgba.end(),
-                        {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0, 255});
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width * height) * 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto at = static_cast<std::size_t>(y * width + x) * 4;
+            rgba[at] = static_cast<std::uint8_t>(x);
+            rgba[at + 1] = static_cast<std::uint8_t>(y);
+            rgba[at + 3] = 255;
+        }
+    }
     return rgba;
 }
 

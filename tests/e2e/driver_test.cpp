@@ -120,14 +120,6 @@ TEST_F(Driver, DestinationThatCannotBeCreated) {
     expect_message(mirva({"a.scr", "nowhere/b.scr"}), "Error creando el fichero nowhere/b.scr");
 }
 
-// Every name in the folder, hidden ones included.
-std::set<std::string> names_in(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 TEST_F(Driver, WriteCutShortByAFileSizeLimitLeavesNothing) {
     put("a.scr", bytes_of(card));
     auto result = run_mirva(dir, {"a.scr", "b.scr"}, {.file_size_limit = 4096});

@@ -73,8 +73,9 @@ TEST_F(PictureOptions, WrittenGifsReadBackToTheFirstFrame) {
         const auto& options = variants[n];
         const bool bw = std::find(options.begin(), options.end(), "-b") != options.end();
         const bool inverse = std::find(options.begin(), options.end(), "-i") != options.end();
-        const std::string gif = "v" + std::to_string(n) + ".gif";
-        const std::string scr = "v" + std::to_string(n) + ".scr";
+        const std::string stem = std::string("v").append(std::to_string(n));
+        const std::string gif = stem + ".gif";
+        const std::string scr = stem + ".scr";
         auto arguments = options;
         arguments.insert(arguments.end(), {"a.scr", gif});
         expect_success(mirva(arguments));

@@ -1,11 +1,15 @@
 // A copy installed set-user-id root and run by an unprivileged user reads and writes files with
 // that user's rights only.
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "support/e2e.h"
 #include "support/test_card.h"
@@ -15,26 +19,63 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* TEST_USER = "mirva-test";
+// The users these tests create: one per test process, named for it, so that processes running
+// side by side never share one; the comment tells them from every other user.
+constexpr const char* TEST_USER_PREFIX = "mirva-test-";
+constexpr const char* TEST_USER_COMMENT = "mirva set-user-id tests";
 
-// The unprivileged user the test runs as, created when missing.
-const passwd* unprivileged_user() {
-    if (::getpwnam(TEST_USER) == nullptr) {
-        std::string command = std::string("useradd --system --no-create-home --shell ") +
-                              "/usr/sbin/nologin " + TEST_USER + " >/dev/null 2>&1";
-        if (std::system(command.c_str()) != 0)
-            return nullptr;
+std::string test_user_name(pid_t process) {
+    return std::string(TEST_USER_PREFIX).append(std::to_string(process));
+}
+
+bool remove_test_user(const std::string& name) {
+    return std::system(("userdel " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Removes the users of test processes that were killed before they could remove their own.
+void remove_left_over_users() {
+    std::vector<std::string> left_over;
+    ::setpwent();
+    while (const passwd* entry = ::getpwent()) {
+        std::string name = entry->pw_name;
+        if (!name.starts_with(TEST_USER_PREFIX) ||
+            std::string(entry->pw_gecos) != TEST_USER_COMMENT)
+            continue;
+        const auto process =
+            static_cast<pid_t>(std::atol(name.c_str() + name.find_last_of('-') + 1));
+        if (process > 0 && ::kill(process, 0) != 0 && errno == ESRCH)
+            left_over.push_back(name);
     }
-    return ::getpwnam(TEST_USER);
+    ::endpwent();
+    for (const auto& name : left_over)
+        (void)remove_test_user(name);
 }
 
 class SetUserId : public ::testing::Test {
 protected:
+    // The unprivileged user the tests run as, created for the suite and removed after it,
+    // whether its tests passed or failed.
+    static void SetUpTestSuite() {
+        if (::geteuid() != 0)
+            return;
+        remove_left_over_users();
+        std::string command = "useradd --system --no-create-home --shell /usr/sbin/nologin";
+        command.append(" --comment '").append(TEST_USER_COMMENT).append("' ");
+        command.append(test_user_name(::getpid())).append(" >/dev/null 2>&1");
+        created_user = std::system(command.c_str()) == 0;
+    }
+    static void TearDownTestSuite() {
+        if (created_user) {
+            EXPECT_TRUE(remove_test_user(test_user_name(::getpid())));
+        }
+        created_user = false;
+    }
+
     void SetUp() override {
         if (::geteuid() != 0)
             GTEST_SKIP() << "installing a set-user-id root program needs root";
-        user = unprivileged_user();
-        ASSERT_NE(user, nullptr) << "cannot create the user " << TEST_USER;
+        user = ::getpwnam(test_user_name(::getpid()).c_str());
+        ASSERT_NE(user, nullptr) << "cannot create the user " << test_user_name(::getpid());
         fs::permissions(dir.path(), fs::perms(0755));
         fs::copy_file(MIRVA_BINARY, dir / "mirva");
         ASSERT_EQ(::chown((dir / "mirva").c_str(), 0, 0), 0);
@@ -59,6 +100,7 @@ protected:
 
     TemporaryDirectory dir;
     const passwd* user = nullptr;
+    static inline bool created_user = false;
 };
 
 TEST_F(SetUserId, TheBitReallyRaisesTheEffectiveUser) {

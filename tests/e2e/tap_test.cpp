@@ -5,20 +5,14 @@
 #include "support/e2e.h"
 #include "support/pcx_file.h"
 #include "support/tap_file.h"
+#include "support/tape_blocks.h"
 #include "support/test_card.h"
 #include "support/z80_snapshot.h"
 
 namespace mirva::testing {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 const std::string TZXLIST = "/usr/bin/tzxlist";
-
-Bytes operator+(Bytes first, const Bytes& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
 
 class Tap : public MirvaTest {
 protected:
@@ -29,12 +23,7 @@ protected:
         RunResult listing = run_program(TZXLIST, {name}, dir.path());
         ASSERT_EQ(listing.exit_status, 0) << listing.standard_error;
         const std::string& text = listing.standard_output;
-        auto count = [&](const std::string& part) {
-            std::size_t found = 0;
-            for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-                ++found;
-            return found;
-        };
+        auto count = [&](const std::string& part) { return occurrences(text, part); };
         EXPECT_EQ(count("--= Block #"), 2u) << text;
         EXPECT_EQ(count("Block length: 19 bytes"), 1u) << text;
         EXPECT_EQ(count("Bytes: \"SCREEN    \" SCREEN$  16384, 6912"), 1u) << text;

@@ -17,13 +17,6 @@ const std::string TAPECONV = "/usr/bin/tapeconv";
 const std::string SNAP2TZX = "/usr/bin/snap2tzx";
 const std::string TZXLIST = "/usr/bin/tzxlist";
 
-std::size_t count(const std::string& text, const std::string& part) {
-    std::size_t found = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++found;
-    return found;
-}
-
 class TapeKinds : public MirvaTest {
 protected:
     void SetUp() override {
@@ -85,7 +78,7 @@ TEST_F(TapeKinds, TapeconvLoadingScreenGivesTheScreenAndBorderWhenNoBlockHasOne)
     put("loading.scr", bytes_of(loading));
     put("plain.tap", program_header_tape() + tap_block(Bytes(6913, 0x5A)));
     tool(TAPECONV, {"-s", "loading.scr", "plain.tap", "plain.tzx"});
-    EXPECT_EQ(count(tool(TZXLIST, {"plain.tzx"}).standard_output, "Custom Info"), 1u);
+    EXPECT_EQ(occurrences(tool(TZXLIST, {"plain.tzx"}).standard_output, "Custom Info"), 1u);
     expect_screen("plain.tzx", loading);
     EXPECT_EQ(read_tzx("plain.tzx"), std::make_pair(loading, std::uint8_t{0}));  // Black.
 
@@ -100,8 +93,8 @@ TEST_F(TapeKinds, Snap2tzxTapesHoldNoScreenMirvaCanRead) {
     put("game.sna", make_sna(card, 2));
     tool(SNAP2TZX, {"-o", "game.tzx", "game.sna"});
     const std::string listing = tool(TZXLIST, {"game.tzx"}).standard_output;
-    EXPECT_GT(count(listing, "Turbo Speed Data"), 0u) << listing;
-    EXPECT_EQ(count(listing, "6914 bytes"), 0u) << listing;
+    EXPECT_GT(occurrences(listing, "Turbo Speed Data"), 0u) << listing;
+    EXPECT_EQ(occurrences(listing, "6914 bytes"), 0u) << listing;
     expect_message(mirva({"game.tzx", "game.gif"}), "El TZX no tiene ninguna pantalla");
     EXPECT_FALSE(exists("game.gif"));
 }
@@ -114,7 +107,7 @@ TEST_F(TapeKinds, TurboAndPureDataBlocksGiveTheirScreen) {
     put("pure.tzx", tzx_header(1, 13) + tzx_pure_data_block(screen_data(second)));
     for (std::string name : {"turbo.tzx", "pure.tzx"}) {
         RunResult listing = tool(TZXLIST, {name});
-        EXPECT_EQ(count(listing.standard_output, "Data length: 6914 bytes"), 1u)
+        EXPECT_EQ(occurrences(listing.standard_output, "Data length: 6914 bytes"), 1u)
             << listing.standard_output;
     }
     expect_screen("turbo.tzx", card);
@@ -129,8 +122,8 @@ TEST_F(TapeKinds, PzxDataBlockGivesItsScreen) {
     put("game.pzx", pzx_header() + pilot + pzx_data_block(screen_data(screen)) +
                         pzx_block("PAUS", little_endian_bytes(3'500'000, 4)));
     const std::string listing = tool(TZXLIST, {"game.pzx"}).standard_output;
-    EXPECT_EQ(count(listing, "Data length: 6914 bytes"), 1u) << listing;
-    EXPECT_EQ(count(listing, "(PASS)"), 1u) << listing;
+    EXPECT_EQ(occurrences(listing, "Data length: 6914 bytes"), 1u) << listing;
+    EXPECT_EQ(occurrences(listing, "(PASS)"), 1u) << listing;
     expect_screen("game.pzx", screen);
 
     put("empty.pzx", pzx_header() + pilot + pzx_data_block(Bytes(6913, 0)));
@@ -151,8 +144,9 @@ TEST_F(TapeKinds, TapesAreSourcesOnlyOfTheSnapshotFamily) {
 }
 
 TEST_F(TapeKinds, PlusThreeDosAndBitmapOnlyScreensAreRead) {
-    Bytes header{'P', 'L', 'U', 'S', '3', 'D', 'O', 'S', 0x1A, 1, 0};
-    header.resize(128, 0);
+    const Bytes signature{'P', 'L', 'U', 'S', '3', 'D', 'O', 'S', 0x1A, 1, 0};
+    Bytes header(128, 0);
+    std::copy(signature.begin(), signature.end(), header.begin());
     put("plus3.scr", header + bytes_of(card));
     expect_screen("plus3.scr", card);
 

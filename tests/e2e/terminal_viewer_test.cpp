@@ -12,14 +12,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
-#include "screen/framing.h"
 #include "screen/palette.h"
-#include "screen/render.h"
 #include "support/e2e.h"
 #include "support/pcx_file.h"
+#include "support/shown_frame.h"
 #include "support/terminal_capture.h"
 #include "support/test_card.h"
 
@@ -33,25 +31,8 @@ using namespace std::chrono_literals;
 const std::string ENTER = "\033[?1049h\033[?25l\033[?7l";
 const std::string LEAVE = "\033[0m\033[?7h\033[?25h\033[?1049l";
 
-// A 320x200 frame as the 8-bit colours it should show; 6-bit components scaled up.
-using ExpectedFrame = std::vector<screen::Rgb>;
-
-ExpectedFrame colours_of(const std::vector<std::uint8_t>& frame, const screen::Palette& palette) {
-    ExpectedFrame colours;
-    for (auto index : frame) {
-        const screen::Rgb& entry = palette[index];
-        auto scale = [](std::uint8_t value) { return static_cast<std::uint8_t>(value * 255 / 63); };
-        colours.push_back({scale(entry.red), scale(entry.green), scale(entry.blue)});
-    }
-    return colours;
-}
-
 ExpectedFrame test_card_frame(bool phase) {
-    screen::Picture picture = screen::render_screen(make_test_card(), false, false, phase);
-    screen::frame_picture(picture.pixels, picture.width, picture.height, 1);  // Blue border.
-    screen::Palette palette{};
-    std::copy(screen::spectrum_palette.begin(), screen::spectrum_palette.end(), palette.begin());
-    return colours_of(picture.pixels, palette);
+    return screen_frame(make_test_card(), phase, 1);  // Blue border.
 }
 
 bool near(const TerminalColour& shown, const screen::Rgb& expected) {
@@ -202,28 +183,10 @@ TEST(TerminalViewer, ShowsTheTestCardFlashingInTruecolourAndLeavesThePaneAsItWas
 }
 
 TEST(TerminalViewer, ShowsAPictureCentredInItsOwnPalette) {
-    // A 100x50 picture of diagonal stripes in entries 1..4; entry 0, which the margins show, is a
-    // colour of its own. File components are multiples of 4, so 6 bits hold them exactly.
     TemporaryDirectory source;
-    PcxPicture pcx{.width = 100, .height = 50};
-    pcx.palette = {{40, 80, 120}, {252, 0, 0}, {0, 252, 0}, {0, 0, 252}, {252, 252, 0}};
-    for (int y = 0; y < pcx.height; ++y)
-        for (int x = 0; x < pcx.width; ++x)
-            pcx.pixels.push_back(static_cast<std::uint8_t>(1 + (x / 10 + y / 10) % 4));
+    PcxPicture pcx = stripes_picture();
     write_file(source / "stripes.pcx", make_pcx(pcx));
-
-    screen::Picture picture;
-    std::copy(pcx.pixels.begin(), pcx.pixels.end(), picture.pixels.begin());
-    screen::frame_picture(picture.pixels, pcx.width, pcx.height, 0);
-    screen::Palette palette{};
-    for (std::size_t index = 0; index < pcx.palette.size(); ++index) {
-        const Rgb8& colour = pcx.palette[index];
-        palette[index] = {static_cast<std::uint8_t>(colour[0] >> 2),
-                          static_cast<std::uint8_t>(colour[1] >> 2),
-                          static_cast<std::uint8_t>(colour[2] >> 2)};
-    }
-    expect_frames_in_pane({"--terminal", (source / "stripes.pcx").string()},
-                          {colours_of(picture.pixels, palette)});
+    expect_frames_in_pane({"--terminal", (source / "stripes.pcx").string()}, {picture_frame(pcx)});
 }
 
 // The first cell of a line that holds any colour, with the SGR sequences of the capture.
@@ -309,27 +272,10 @@ public:
         ::tcgetattr(slave_, &before_);
         std::string source = std::string(MIRVA_EXAMPLES) + "/testcard.sna";
         environment.emplace_back("PATH=/usr/bin:/bin");
-        std::vector<char*> envp;
-        for (auto& variable : environment)
-            envp.push_back(variable.data());
-        envp.push_back(nullptr);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setsid();
-            // The first terminal a session leader opens becomes its controlling terminal.
-            int terminal = ::open(slave_name.c_str(), O_RDWR);
-            int in = ::open("/dev/null", O_RDONLY);
-            int out = ::open((directory / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int err = ::open((directory / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (terminal < 0 || in < 0 || out < 0 || err < 0)
-                ::_exit(127);
-            ::dup2(in, 0);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            const char* argv[] = {MIRVA_BINARY, "--terminal", source.c_str(), nullptr};
-            ::execve(MIRVA_BINARY, const_cast<char* const*>(argv), envp.data());
-            ::_exit(127);
-        }
+        pid_ = start_program(
+            MIRVA_BINARY, {"--terminal", source}, directory.path(), directory / "stdout",
+            directory / "stderr",
+            {.environment = environment, .only_environment = true, .terminal = slave_name});
     }
     ~PtyViewer() {
         if (pid_ > 0 && !finished_) {
@@ -368,19 +314,7 @@ public:
     void signal(int number) { ::kill(pid_, number); }
 
     // The processor time the viewer has used so far, in milliseconds.
-    long processor_milliseconds() const {
-        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::string field;
-        long ticks = 0;
-        // Fields 14 and 15: user and system time, in clock ticks.
-        for (int number = 3; number <= 15 && fields >> field; ++number) {
-            if (number >= 14)
-                ticks += std::stol(field);
-        }
-        return ticks * 1000 / ::sysconf(_SC_CLK_TCK);
-    }
+    long processor_milliseconds() const { return testing::processor_milliseconds(pid_); }
 
     // Waits for the viewer to end; returns its exit status, or -1. Reads what it wrote meanwhile.
     int wait(std::chrono::milliseconds limit) {

@@ -12,11 +12,10 @@
 #include <sstream>
 #include <thread>
 
-#include "screen/framing.h"
 #include "screen/palette.h"
-#include "screen/render.h"
 #include "support/e2e.h"
 #include "support/pcx_file.h"
+#include "support/shown_frame.h"
 #include "support/test_card.h"
 
 namespace mirva::testing {
@@ -27,34 +26,15 @@ using namespace std::chrono_literals;
 
 const std::string NO_GRAPHICS = "No se puede iniciar el modo grafico";
 
-// A child process started with fork and execv, standard input from /dev/null and its output in
-// files; killed if it is still running when this goes.
+// A child process without a controlling terminal (the window or nothing), standard input from
+// /dev/null and its output in files; killed if it is still running when this goes.
 class Child {
 public:
     Child(const std::vector<std::string>& words, const std::filesystem::path& output_directory,
           int extra_descriptor = -1, const std::filesystem::path& working_directory = "/")
         : out_(output_directory / "stdout"), err_(output_directory / "stderr") {
-        std::vector<std::string> copy = words;
-        std::vector<char*> argv;
-        for (auto& word : copy)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setsid();  // No controlling terminal: the window or nothing.
-            int in = ::open("/dev/null", O_RDONLY);
-            int out = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (in < 0 || out < 0 || err < 0 || ::chdir(working_directory.c_str()) != 0)
-                ::_exit(127);
-            ::dup2(in, 0);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            if (extra_descriptor >= 0)
-                ::fcntl(extra_descriptor, F_SETFD, 0);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
+        pid_ = start_program(words.front(), {words.begin() + 1, words.end()}, working_directory,
+                             out_, err_, {.keep_descriptor = extra_descriptor});
         started_ = Clock::now();
     }
     ~Child() {
@@ -87,23 +67,7 @@ public:
         return !finished_ && ::waitpid(pid_, &status, WNOHANG) == 0;
     }
     /// The processor time the child has used so far, in milliseconds.
-    long cpu_milliseconds() const {
-        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::string field;
-        long user = 0;
-        long system = 0;
-        for (int number = 3; fields >> field; ++number) {
-            if (number == 14)
-                user = std::stol(field);
-            if (number == 15) {
-                system = std::stol(field);
-                break;
-            }
-        }
-        return (user + system) * 1000 / ::sysconf(_SC_CLK_TCK);
-    }
+    long cpu_milliseconds() const { return processor_milliseconds(pid_); }
     std::string standard_output() const { return read_text(out_); }
     std::string standard_error() const { return read_text(err_); }
 
@@ -192,27 +156,6 @@ Capture read_ppm(const std::filesystem::path& path) {
     capture.rgb.assign(bytes.begin() + static_cast<std::ptrdiff_t>(position),
                        bytes.begin() + static_cast<std::ptrdiff_t>(position + size));
     return capture;
-}
-
-// A 320x200 frame as the colours it should show: 6-bit components scaled to 8 bits.
-using ExpectedFrame = std::vector<screen::Rgb>;
-
-ExpectedFrame colours_of(const std::vector<std::uint8_t>& frame, const screen::Palette& palette) {
-    ExpectedFrame colours;
-    for (auto index : frame) {
-        const screen::Rgb& entry = palette[index];
-        auto scale = [](std::uint8_t value) { return static_cast<std::uint8_t>(value * 255 / 63); };
-        colours.push_back({scale(entry.red), scale(entry.green), scale(entry.blue)});
-    }
-    return colours;
-}
-
-ExpectedFrame screen_frame(const screen::ScreenImage& card, bool phase, std::uint8_t border) {
-    screen::Picture picture = screen::render_screen(card, false, false, phase);
-    screen::frame_picture(picture.pixels, picture.width, picture.height, border);
-    screen::Palette palette{};
-    std::copy(screen::spectrum_palette.begin(), screen::spectrum_palette.end(), palette.begin());
-    return colours_of(picture.pixels, palette);
 }
 
 // The colour the window shows at the middle of frame pixel (x, y), at whatever whole scale the
@@ -351,30 +294,13 @@ TEST_F(Viewer, SnapshotShowsBorderCellsAndBothFlashPhasesUntilAKey) {
 }
 
 TEST_F(Viewer, PictureShowsCentredInItsOwnPaletteUntilAKey) {
-    // A 100x50 picture of diagonal stripes in entries 1..4; entry 0, which the margins show,
-    // is a colour of its own. File components are multiples of 4, so 6 bits hold them exactly.
-    PcxPicture pcx{.width = 100, .height = 50};
-    pcx.palette = {{40, 80, 120}, {252, 0, 0}, {0, 252, 0}, {0, 0, 252}, {252, 252, 0}};
-    for (int y = 0; y < pcx.height; ++y)
-        for (int x = 0; x < pcx.width; ++x)
-            pcx.pixels.push_back(static_cast<std::uint8_t>(1 + (x / 10 + y / 10) % 4));
+    PcxPicture pcx = stripes_picture();
     write_file(dir / "stripes.pcx", make_pcx(pcx));
-
-    screen::Picture picture;
-    std::copy(pcx.pixels.begin(), pcx.pixels.end(), picture.pixels.begin());
-    screen::frame_picture(picture.pixels, pcx.width, pcx.height, 0);
-    screen::Palette palette{};
-    for (std::size_t index = 0; index < pcx.palette.size(); ++index) {
-        const Rgb8& colour = pcx.palette[index];
-        palette[index] = {static_cast<std::uint8_t>(colour[0] >> 2),
-                          static_cast<std::uint8_t>(colour[1] >> 2),
-                          static_cast<std::uint8_t>(colour[2] >> 2)};
-    }
 
     Child viewer({MIRVA_BINARY, "stripes.pcx"}, dir.path(), -1, dir.path());
     std::string window = find_window();
     ASSERT_NE(window, "") << viewer.standard_error();
-    auto watched = watch(window, {colours_of(picture.pixels, palette)}, 10s);
+    auto watched = watch(window, {picture_frame(pcx)}, 10s);
     EXPECT_GT(watched.seen[0], 0) << "the centred picture never seen";
     const Capture& last = watched.last;
     ASSERT_GE(last.width, 320);

@@ -36,7 +36,7 @@ void put_u16(Bytes& bytes, std::size_t offset, int value) {
 // A whole file: header, the data as given, the marker and a palette whose entry i is
 // (4i, 4i + 1, 4i + 2) mod 256.
 Bytes pcx_file(const Header& header, const Bytes& data) {
-    Bytes file(128, 0);
+    Bytes file(128 + data.size() + 1 + 768, 0);
     file[0] = header.manufacturer;
     file[1] = header.version;
     file[2] = header.encoding;
@@ -47,11 +47,12 @@ Bytes pcx_file(const Header& header, const Bytes& data) {
     put_u16(file, 10, header.ymin + header.height - 1);
     file[65] = header.planes;
     put_u16(file, 66, header.bytes_per_line);
-    file.insert(file.end(), data.begin(), data.end());
-    file.push_back(0x0C);
+    std::copy(data.begin(), data.end(), file.begin() + 128);
+    auto palette = file.begin() + 128 + static_cast<std::ptrdiff_t>(data.size());
+    *palette++ = 0x0C;
     for (int entry = 0; entry < 256; ++entry)
         for (int component = 0; component < 3; ++component)
-            file.push_back(static_cast<std::uint8_t>(4 * entry + component));
+            *palette++ = static_cast<std::uint8_t>(4 * entry + component);
     return file;
 }
 

@@ -34,6 +34,14 @@ inline void expect_success(const RunResult& result) {
     EXPECT_EQ(result.standard_output, "");
 }
 
+/// How many times part stands in text, overlapping times included.
+inline std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t found = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++found;
+    return found;
+}
+
 inline std::vector<std::uint8_t> bytes_of(const auto& container) {
     return {container.begin(), container.end()};
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,18 @@ struct RunOptions {
     int user = -1;  // Run as this user and group instead of the caller's (needs root).
     int group = -1;
     std::vector<std::string> environment{};  // "NAME=value" entries added to the program's.
+    bool only_environment = false;           // The entries are the program's whole environment.
+    std::string terminal{};    // A terminal the program opens first, its controlling terminal.
+    int keep_descriptor = -1;  // A descriptor of the caller's the program keeps open.
 };
+
+/// Starts program with the arguments in directory, in a session of its own (without a
+/// controlling terminal unless options.terminal names one), its standard input from
+/// options.input_path and its standard output and error written into the files; returns its
+/// process id without waiting.
+int start_program(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::filesystem::path& directory, const std::filesystem::path& output,
+                  const std::filesystem::path& error, const RunOptions& options = {});
 
 /// Runs program with the arguments in directory; kills it when the time limit passes.
 RunResult run_program(const std::string& program, const std::vector<std::string>& arguments,
@@ -43,6 +55,12 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+/// The processor time the running process has used so far, user and system, in milliseconds.
+long processor_milliseconds(int process);
+
+/// Every name in the folder, hidden ones included.
+std::set<std::string> names_in(const std::filesystem::path& folder);
 
 std::vector<std::uint8_t> read_file(const std::filesystem::path& path);
 void write_file(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);

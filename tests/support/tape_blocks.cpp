@@ -5,9 +5,12 @@
 
 namespace mirva::testing {
 
-Bytes operator+(Bytes first, const Bytes& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
+Bytes operator+(const Bytes& first, const Bytes& second) {
+    Bytes joined(first.size() + second.size());
+    std::copy(first.begin(), first.end(), joined.begin());
+    std::copy(second.begin(), second.end(),
+              joined.begin() + static_cast<std::ptrdiff_t>(first.size()));
+    return joined;
 }
 
 Bytes little_endian_bytes(std::uint64_t value, std::size_t width) {

@@ -11,7 +11,7 @@ namespace mirva::testing {
 using Bytes = std::vector<std::uint8_t>;
 
 /// Returns first followed by second.
-Bytes operator+(Bytes first, const Bytes& second);
+Bytes operator+(const Bytes& first, const Bytes& second);
 
 /// Returns value as `width` little-endian bytes.
 Bytes little_endian_bytes(std::uint64_t value, std::size_t width);

@@ -52,16 +52,17 @@ std::vector<std::uint8_t> memory_48k(const screen::ScreenImage& screen) {
 }
 
 std::vector<std::uint8_t> make_z80_v1(std::span<const std::uint8_t> memory, std::uint8_t flags) {
-    std::vector<std::uint8_t> file(30, 0);
+    std::vector<std::uint8_t> body;
+    if ((flags & 0x20) != 0) {
+        body = pack_z80(memory);
+        body.insert(body.end(), {0x00, MARK, MARK, 0x00});
+    } else {
+        body.assign(memory.begin(), memory.end());
+    }
+    std::vector<std::uint8_t> file(30 + body.size(), 0);
     put_u16(file, 6, 0x8000);  // A non-zero program counter marks version 1.
     file[12] = flags;
-    if ((flags & 0x20) != 0) {
-        auto packed = pack_z80(memory);
-        file.insert(file.end(), packed.begin(), packed.end());
-        file.insert(file.end(), {0x00, MARK, MARK, 0x00});
-    } else {
-        file.insert(file.end(), memory.begin(), memory.end());
-    }
+    std::copy(body.begin(), body.end(), file.begin() + 30);
     return file;
 }
 
