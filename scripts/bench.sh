@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-300}
+repo=$PWD
 scripts/install-deps.sh
 build=build-release
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DMIRVA_BUILD_BENCHMARKS=ON \
@@ -60,6 +61,16 @@ y, x = np.mgrid[0:3000, 0:4000]
 rgb = np.stack([x * 255 // 3999, y * 255 // 2999, (x // 7 + y // 5) % 256], axis=2)
 rgb = rgb + np.random.default_rng(1).integers(-12, 13, rgb.shape)
 Image.fromarray(np.clip(rgb, 0, 255).astype(np.uint8)).save('photo12.jpg', quality=90)
+# The 15 Spectrum colours, for ImageMagick's -remap.
+colours = []
+for level in (200, 252):
+    for index in range(8):
+        colour = (level if index & 2 else 0, level if index & 4 else 0, level if index & 1 else 0)
+        if colour not in colours:
+            colours.append(colour)
+palette = Image.new("RGB", (len(colours), 1))
+palette.putdata(colours)
+palette.save("palette.png")
 PY
 cat >pillow_convert.py <<'PY'
 import sys
@@ -124,11 +135,18 @@ for archive in card.zip card.z80.gz; do
     echo "libraries opened for $archive beyond card.z80's: ${extra:-none}"
 done
 echo
+echo "instructions of whole conversions (callgrind)"
+"$repo/bench/instructions.sh" "$build_path"
+
+echo
 echo "a 12-megapixel JPEG (4000x3000) to a screen, $((runs / 10 > 10 ? runs / 10 : 10)) runs"
 "$timer" "$((runs / 10 > 10 ? runs / 10 : 10))" \
     "floor (stdio copy)" -- "$floor" testcard.scr "{out}.scr" \; \
     "JPEG 12 Mpx to SCR" -- "$mirva" photo12.jpg "{out}.scr" \; \
-    "ImageMagick resize only" -- /usr/bin/convert photo12.jpg -resize 256x192 "{out}.png"
+    "JPEG 12 Mpx to SCR, --dither=floyd" -- "$mirva" --dither=floyd photo12.jpg "{out}.scr" \; \
+    "ImageMagick resize only" -- /usr/bin/convert photo12.jpg -resize 256x192 "{out}.png" \; \
+    "ImageMagick resize and dither" -- /usr/bin/convert photo12.jpg -resize 256x192 \
+    -dither FloydSteinberg -remap palette.png "{out}.gif"
 
 echo
 echo "the terminal viewer: start to the last byte of the first frame on a pseudo-terminal"

@@ -50,7 +50,7 @@ inline constexpr std::array<std::uint8_t, CODE_LENGTH_CODES> CODE_LENGTH_ORDER{
 constexpr std::array<std::uint8_t, MAX_MATCH + 1> length_codes() {
     std::array<std::uint8_t, MAX_MATCH + 1> codes{};
     for (std::size_t code = 0; code < LENGTH_BASE.size(); ++code)
-        for (std::size_t length = LENGTH_BASE[code]; length <= MAX_MATCH; ++length)
+        for (std::size_t length = LENGTH_BASE[code]; length < codes.size(); ++length)
             codes[length] = static_cast<std::uint8_t>(code);
     return codes;
 }
