@@ -44,42 +44,30 @@ bool set_dither(screen::Options& options, std::string_view value) {
     return false;
 }
 
+// An option without a value that sets one field of the options.
+template <auto Field, auto Value = true>
+bool set_field(screen::Options& options, std::string_view /*value*/) {
+    options.*Field = Value;
+    return true;
+}
+
 const std::array<OptionRow, 10> OPTIONS{{
     {"-b", "", "blanco y negro: tinta blanca brillante sobre papel negro, o grises", Action::job,
-     [](screen::Options& options, std::string_view) {
-         options.bw = true;
-         return true;
-     }},
+     set_field<&screen::Options::bw>},
     {"-i", "", "inverso: tinta y papel cambiados, o cada color invertido", Action::job,
-     [](screen::Options& options, std::string_view) {
-         options.inverse = true;
-         return true;
-     }},
+     set_field<&screen::Options::inverse>},
     {"--scale", "N", "cada pixel como NxN en la imagen escrita (N de 1 a 8)", Action::job,
      set_scale},
     {"--border", "", "la imagen escrita lleva el borde (320x240 antes de escalar)", Action::job,
-     [](screen::Options& options, std::string_view) {
-         options.border = true;
-         return true;
-     }},
+     set_field<&screen::Options::border>},
     {"--flash", "", "la imagen escrita alterna las fases del parpadeo (GIF y PNG)", Action::job,
-     [](screen::Options& options, std::string_view) {
-         options.flash = true;
-         return true;
-     }},
+     set_field<&screen::Options::flash>},
     {"--resize", "", "reduce a 256x192 las imagenes GIF y PCX mayores", Action::job,
-     [](screen::Options& options, std::string_view) {
-         options.resize = true;
-         return true;
-     }},
+     set_field<&screen::Options::resize>},
     {"--dither", "MODO", "tramado al hacer una pantalla: none, floyd, atkinson u ordered",
      Action::job, set_dither},
     {"--terminal", "", "muestra ORIGEN en el terminal aunque se pueda abrir una ventana",
-     Action::job,
-     [](screen::Options& options, std::string_view) {
-         options.viewer = screen::Viewer::terminal;
-         return true;
-     }},
+     Action::job, set_field<&screen::Options::viewer, screen::Viewer::terminal>},
     {"--help", "", "muestra esta ayuda y termina", Action::help, nullptr},
     {"--version", "", "muestra la version y termina", Action::version, nullptr},
 }};
