@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "base/failure.h"
 
@@ -16,32 +17,48 @@ WrittenRows::WrittenRows(const ScreenImage& screen, std::uint8_t border_colour,
       border_(static_cast<std::uint8_t>(border_colour & 0x07)),
       size_(written_size(options)) {
     base::require(options.scale >= 1 && options.scale <= MAX_SCALE);
-    row_.resize(static_cast<std::size_t>(size_.width));
+    // Room for the last pixel's eight copies past the row's end.
+    row_.resize(static_cast<std::size_t>(size_.width) + sizeof(std::uint64_t));
 }
 
 std::span<const std::uint8_t> WrittenRows::operator()(int y) const {
     base::require(y >= 0 && y < size_.height);
     const int scale = options_.scale;
     const int unscaled = y / scale;
+    const auto row =
+        std::span<const std::uint8_t>(row_).first(static_cast<std::size_t>(size_.width));
     if (unscaled == made_)
-        return row_;
+        return row;
     made_ = unscaled;
     const int top = options_.border ? BORDER_HEIGHT : 0;
     const auto side = static_cast<std::size_t>(options_.border ? BORDER_WIDTH * scale : 0);
+    const auto end = row_.begin() + static_cast<std::ptrdiff_t>(size_.width);
     if (unscaled < top || unscaled >= top + SCREEN_HEIGHT) {
-        std::fill(row_.begin(), row_.end(), border_);
-        return row_;
+        std::fill(row_.begin(), end, border_);
+        return row;
     }
-    std::array<std::uint8_t, SCREEN_WIDTH> rendered{};
     find_cell_colours(screen_, unscaled - top, options_.bw, options_.inverse, flash_phase_,
                       colours_);
-    render_row_in(screen_, unscaled - top, colours_, rendered);
+    std::uint8_t* out = row_.data() + side;
+    if (scale == 1) {
+        render_row_in(screen_, unscaled - top, colours_,
+                      std::span<std::uint8_t, SCREEN_WIDTH>(out, SCREEN_WIDTH));
+        out += SCREEN_WIDTH;
+    } else {
+        std::array<std::uint8_t, SCREEN_WIDTH> rendered{};
+        render_row_in(screen_, unscaled - top, colours_, rendered);
+        static_assert(MAX_SCALE <= sizeof(std::uint64_t));
+        // Eight copies of each pixel at once (scale is at most 8): the next pixel's copies, or
+        // the border after the last, cover the ones past its scale.
+        for (std::uint8_t pixel : rendered) {
+            const std::uint64_t copies = pixel * std::uint64_t{0x0101010101010101};
+            std::memcpy(out, &copies, sizeof copies);
+            out += scale;
+        }
+    }
     std::fill_n(row_.begin(), side, border_);
-    auto out = row_.begin() + static_cast<std::ptrdiff_t>(side);
-    for (std::uint8_t pixel : rendered)
-        out = std::fill_n(out, scale, pixel);
-    std::fill(out, row_.end(), border_);
-    return row_;
+    std::fill(row_.begin() + (out - row_.data()), end, border_);
+    return row;
 }
 
 bool has_visible_flash(const ScreenImage& screen, const Options& options) {
