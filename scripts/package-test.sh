@@ -71,13 +71,20 @@ def block(tag, body):
     return tag + struct.pack("<I", len(body)) + body
 open("card.pzx", "wb").write(block(b"PZXT", b"\x01\x00") + block(
     b"DATA", struct.pack("<IHBB4H", len(data) * 8, 945, 2, 2, 855, 855, 1710, 1710) + data))
+screen = open("testcard.scr", "rb").read()
+sp = bytearray(38)
+sp[34] = 1
+open("card.sp", "wb").write(bytes(sp) + screen)
+sit = bytearray(28 + 16384)
+sit[27] = 1
+open("card.sit", "wb").write(bytes(sit) + screen + bytes(49152 - 6912))
 with zipfile.ZipFile("card.zip", "w", zipfile.ZIP_DEFLATED) as archive:
     archive.write("card.z80")
 open("card.tzx.gz", "wb").write(gzip.compress(open("card.tzx", "rb").read()))
 PY
 convert card.png -quality 95 card.jpg
-classic=(testcard.scr card.tap testcard.sna card.z80 card.slt card.szx card.tzx card.pzx
-    card.zip card.tzx.gz)
+classic=(testcard.scr card.tap card.sp testcard.sna card.sit card.z80 card.slt card.szx card.tzx
+    card.pzx card.zip card.tzx.gz)
 pictures=(card.gif card.pcx)
 
 # Runs mirva with every library of its package's Recommends hidden: an empty file is mounted
@@ -129,6 +136,12 @@ else
     check "viewer without SDL2 and without a terminal" says "No se puede iniciar el modo grafico" \
         without_libraries env -u DISPLAY -u WAYLAND_DISPLAY setsid -w /usr/bin/mirva card.z80
 fi
+
+# Every destination kind is written as the mirva just built writes it.
+for destination in tap gif pcx png; do
+    check "written as $destination" sh -c '"$1" --border testcard.sna "$3" && "$2" --border testcard.sna "$4" &&
+        cmp -s "$3" "$4"' sh /usr/bin/mirva "$built" "$work/installed.$destination" "$work/built.$destination"
+done
 
 # With the recommended libraries every kind converts.
 for source in "${classic[@]}" "${pictures[@]}" card.png card.jpg; do
