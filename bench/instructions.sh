@@ -75,7 +75,7 @@ jobs=(
     "SCR to PNG|3|9.59|$mirva testcard.scr {out}.png"
     "SCR to PNG, random|-|23.87|$mirva random.scr {out}.png"
     "TZX to SCR|3|1.95|$mirva card.tzx {out}.scr"
-    "SZX to SCR|3|3.21|$mirva card.szx {out}.scr"
+    "SZX to SCR|3|2.79|$mirva card.szx {out}.scr"
     "PNG to SCR|3|55.88|$mirva card.png {out}.scr"
     "JPEG to SCR|3|58.65|$mirva card.jpg {out}.scr"
 )

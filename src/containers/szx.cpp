@@ -79,17 +79,19 @@ struct Inflation {
 }  // namespace
 
 bool inflate_szx_page(base::ByteSource& source, std::uint64_t stored,
-                      std::span<std::uint8_t, SZX_PAGE_BYTES> page) {
+                      std::span<std::uint8_t> start) {
+    base::require(!start.empty() && start.size() <= SZX_PAGE_BYTES);
     Inflation inflation;
     if (inflateInit(&inflation.stream) != Z_OK)
         return false;
     inflation.started = true;
-    // One byte more than the page, so that a stream that holds more than a page shows it.
-    std::array<std::uint8_t, SZX_PAGE_BYTES + 1> output{};
+    // The bytes past start go through rest and are dropped; one byte more than the page shows a
+    // stream that holds more.
+    std::array<std::uint8_t, INPUT_BYTES> rest{};
     std::array<std::uint8_t, INPUT_BYTES> input{};
     z_stream& stream = inflation.stream;
-    stream.next_out = output.data();
-    stream.avail_out = static_cast<uInt>(output.size());
+    stream.next_out = start.data();
+    stream.avail_out = static_cast<uInt>(start.size());
     std::uint64_t remaining = stored;
     for (;;) {
         if (stream.avail_in == 0) {
@@ -102,16 +104,18 @@ bool inflate_szx_page(base::ByteSource& source, std::uint64_t stored,
             stream.next_in = input.data();
             stream.avail_in = static_cast<uInt>(got);
         }
+        if (stream.avail_out == 0) {
+            stream.next_out = rest.data();
+            stream.avail_out = static_cast<uInt>(
+                std::min<std::uint64_t>(rest.size(), SZX_PAGE_BYTES + 1 - stream.total_out));
+        }
         int status = inflate(&stream, Z_NO_FLUSH);
         if (status == Z_STREAM_END)
             break;
-        if (status != Z_OK || stream.avail_out == 0)
+        if (status != Z_OK || stream.total_out > SZX_PAGE_BYTES)
             return false;
     }
-    if (stream.total_out != SZX_PAGE_BYTES)
-        return false;
-    std::copy_n(output.begin(), SZX_PAGE_BYTES, page.begin());
-    return true;
+    return stream.total_out == SZX_PAGE_BYTES;
 }
 
 screen::ScreenImage read_szx_screen(base::ByteSource& source, std::string_view path,
@@ -173,10 +177,8 @@ screen::ScreenImage read_szx_screen(base::ByteSource& source, std::string_view p
     if (!source.seek(page.offset))
         base::fatal(base::MSG_READ_SOURCE, path);
     if (page.compressed) {
-        std::array<std::uint8_t, SZX_PAGE_BYTES> memory{};
-        if (!inflate_szx_page(source, std::min(page.stored, MAX_COMPRESSED_PAGE_BYTES), memory))
+        if (!inflate_szx_page(source, std::min(page.stored, MAX_COMPRESSED_PAGE_BYTES), screen))
             base::fatal(base::MSG_READ_SOURCE, path);
-        std::copy_n(memory.begin(), screen.size(), screen.begin());
     } else {
         // A plain page holds all its 16384 bytes, of which the screen is the start.
         if (page.stored < SZX_PAGE_BYTES)

@@ -13,10 +13,11 @@ namespace mirva::containers {
 /// A RAM page of a SZX snapshot, as it is once expanded.
 inline constexpr std::size_t SZX_PAGE_BYTES = 16384;
 
-/// Expands the zlib stream of a compressed page read from source, no more than stored bytes,
-/// into page; false when the stream is damaged, ends before the page is whole, or holds more.
+/// Expands the zlib stream of a compressed page read from source, no more than stored bytes;
+/// start (at most a page) receives the page's first bytes, the rest is checked and dropped.
+/// False when the stream is damaged, ends before the page is whole, or holds more.
 bool inflate_szx_page(base::ByteSource& source, std::uint64_t stored,
-                      std::span<std::uint8_t, SZX_PAGE_BYTES> page);
+                      std::span<std::uint8_t> start);
 
 /// Takes a SZX (zx-state) snapshot; returns the screen on display (RAM page 7 when a 128K
 /// machine shows its second screen, else page 5) and sets border_colour to 0..7 from its
