@@ -67,7 +67,7 @@ screen::ScreenImage read_tap_screen(base::ByteSource& source, std::string_view p
         std::array<std::uint8_t, LENGTH_BYTES> length_bytes{};
         if (!tape.read_all(length_bytes))
             base::fatal(base::MSG_TAP_WITHOUT_SCREEN, path);
-        unsigned length = length_bytes[0] | (length_bytes[1] << 8);
+        unsigned length = base::little_endian_16(length_bytes);
         if (length == SCREEN_BLOCK_LENGTH) {
             screen::ScreenImage screen{};
             if (!tape.skip(1) || !tape.read_all(screen))  // The flag byte.

@@ -78,7 +78,7 @@ struct BlockHeader {
 };
 
 BlockHeader parse_block_header(std::span<const std::uint8_t, BLOCK_HEADER_BYTES> bytes) {
-    return {static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)), bytes[2]};
+    return {base::little_endian_16(bytes), bytes[2]};
 }
 
 // Reads compressed screen data from the current position, no more than limit bytes, and
@@ -158,8 +158,8 @@ screen::ScreenImage read_z80_screen(base::ByteSource& source, std::string_view p
     border_colour = static_cast<std::uint8_t>((flags >> FLAGS_BORDER_SHIFT) & BORDER_MASK);
 
     // The length of the additional header alone gives the version.
-    auto additional_length = static_cast<std::uint16_t>(
-        header[ADDITIONAL_LENGTH_OFFSET] | (header[ADDITIONAL_LENGTH_OFFSET + 1] << 8));
+    const std::uint16_t additional_length =
+        base::little_endian_16(header, ADDITIONAL_LENGTH_OFFSET);
     bool version_3 =
         additional_length == VERSION_3_LENGTH || additional_length == VERSION_3_LONG_LENGTH;
     bool version_2 = additional_length == VERSION_2_LENGTH;

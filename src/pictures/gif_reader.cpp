@@ -5,6 +5,7 @@
 #include <cassert>
 #include <vector>
 
+#include "base/buffered_source.h"
 #include "base/failure.h"
 #include "pictures/file_palette.h"
 #include "pictures/lzw.h"
@@ -19,49 +20,29 @@ inline constexpr std::uint8_t LOCAL_TABLE_FLAG = 0x80;      // Image flags: L I 
 inline constexpr std::uint8_t INTERLACE_FLAG = 0x40;
 inline constexpr std::uint8_t TABLE_SIZE_BITS = 0x07;  // Screen flags: G CCC S TTT, table size.
 
-// A chain of sub-blocks of any length is read through a buffer of this size.
-inline constexpr std::size_t INPUT_BUFFER_BYTES = std::size_t{1} << 16;
-
 // Hands out a file's bytes from a buffer, so that a chain of sub-blocks costs one read call per
 // buffer however short its blocks are. Every read is whole or a failure.
 class BufferedInput {
 public:
-    explicit BufferedInput(base::ByteSource& source)
-        : source_(source), buffer_(INPUT_BUFFER_BYTES) {}
+    explicit BufferedInput(base::ByteSource& source) : buffered_(source) {}
 
-    std::uint8_t byte() {
-        if (position_ == filled_)
-            refill();
-        return buffer_[position_++];
-    }
+    std::uint8_t byte() { return some(1)[0]; }
     // Takes up to count bytes, at least one, as they stand in the buffer.
     std::span<const std::uint8_t> some(std::size_t count) {
-        if (position_ == filled_)
-            refill();
-        auto piece = std::span(buffer_).subspan(position_, std::min(count, filled_ - position_));
-        position_ += piece.size();
+        auto held = buffered_.peek();
+        if (held.empty())
+            base::error(base::MSG_READ_DATA);
+        auto piece = held.first(std::min(count, held.size()));
+        buffered_.consume(piece.size());
         return piece;
     }
     void read(std::span<std::uint8_t> out) {
-        while (!out.empty()) {
-            auto piece = some(out.size());
-            std::copy(piece.begin(), piece.end(), out.begin());
-            out = out.subspan(piece.size());
-        }
-    }
-
-private:
-    void refill() {
-        filled_ = source_.read(buffer_);
-        position_ = 0;
-        if (filled_ == 0)
+        if (!buffered_.read_all(out))
             base::error(base::MSG_READ_DATA);
     }
 
-    base::ByteSource& source_;
-    std::vector<std::uint8_t> buffer_;
-    std::size_t position_ = 0;
-    std::size_t filled_ = 0;
+private:
+    base::BufferedSource buffered_;
 };
 
 // Hands the bytes of a chain of sub-blocks to take, a piece at a time as they stand in the
@@ -75,10 +56,6 @@ void read_sub_blocks(BufferedInput& input, Take take) {
             length -= piece.size();
         }
     }
-}
-
-int little_endian_16(std::span<const std::uint8_t, 2> bytes) {
-    return bytes[0] | (bytes[1] << 8);
 }
 
 }  // namespace
@@ -148,10 +125,10 @@ screen::Picture read_gif_picture(base::ByteSource& source, screen::Palette& pict
     if (separator != IMAGE_SEPARATOR)
         base::error(base::MSG_PICTURE_TOO_LARGE);
     screen::Picture picture;
-    picture.width = little_endian_16(std::span(descriptor).subspan<4, 2>());
+    picture.width = base::little_endian_16(descriptor, 4);
     if (picture.width > limit.width)
         base::error(base::MSG_PICTURE_TOO_LARGE);
-    picture.height = little_endian_16(std::span(descriptor).subspan<6, 2>());
+    picture.height = base::little_endian_16(descriptor, 6);
     if (!screen::within_limit(static_cast<std::uint64_t>(picture.width),
                               static_cast<std::uint64_t>(picture.height), limit))
         base::error(base::MSG_PICTURE_TOO_LARGE);

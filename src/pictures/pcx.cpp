@@ -34,7 +34,7 @@ inline constexpr std::size_t LONGEST_RUN = 63;
 using Header = std::array<std::uint8_t, PCX_HEADER_BYTES>;
 
 int field_u16(const Header& header, std::size_t offset) {
-    return header[offset] | (header[offset + 1] << 8);
+    return base::little_endian_16(header, offset);
 }
 
 // Hands out the bytes of the pixel data a piece at a time, so that data of any length are
